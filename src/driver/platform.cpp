@@ -1,0 +1,126 @@
+#include "driver/platform.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tourwright {
+
+std::string joinPath(const std::string& directory, const std::string& name,
+                     const char* extension) {
+  std::string path = directory;
+  path += kPathSeparator;
+  path += name;
+  path += extension;
+  return path;
+}
+
+bool isDirectory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR;
+}
+
+FILE* openForReading(const char* path) {
+  if (isDirectory(path)) return nullptr;
+  return std::fopen(path, "rb");
+}
+
+FILE* openTextForWriting(const char* path) {
+#ifdef _WIN32
+  return std::fopen(path, "wt");
+#else
+  return std::fopen(path, "w");
+#endif
+}
+
+FILE* openBinaryForWriting(const char* path) { return std::fopen(path, "wb"); }
+
+bool removeFile(const char* path) { return std::remove(path) == 0; }
+
+bool replaceFile(const char* from, const char* to) {
+#ifdef _WIN32
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from, to) == 0;
+#endif
+}
+
+void openLineReader(LineReader* reader, FILE* stream) {
+  reader->stream = stream;
+  reader->blockStart = 0;
+  reader->blockEnd = 0;
+  reader->failed = false;
+}
+
+namespace {
+
+bool refill(LineReader* reader) {
+  if (reader->failed || reader->stream == nullptr) return false;
+  reader->blockStart = 0;
+  reader->blockEnd = std::fread(reader->block, 1, sizeof reader->block, reader->stream);
+  if (reader->blockEnd == 0 && std::ferror(reader->stream)) reader->failed = true;
+  return reader->blockEnd > 0;
+}
+
+bool reserve(LineReader* reader, size_t needed) {
+  if (needed <= reader->capacity) return true;
+  size_t capacity = reader->capacity == 0 ? 256 : reader->capacity;
+  while (capacity < needed) capacity *= 2;
+  char* grown = static_cast<char*>(std::realloc(reader->line, capacity));
+  if (grown == nullptr) {
+    reader->failed = true;
+    return false;
+  }
+  reader->line = grown;
+  reader->capacity = capacity;
+  return true;
+}
+
+}  // namespace
+
+bool readLine(LineReader* reader, const char** line, size_t* length) {
+  size_t used = 0;
+  bool any = false;
+  for (;;) {
+    if (reader->blockStart == reader->blockEnd && !refill(reader)) break;
+    any = true;
+    const char* start = reader->block + reader->blockStart;
+    size_t available = reader->blockEnd - reader->blockStart;
+    const char* feed = static_cast<const char*>(std::memchr(start, '\n', available));
+    size_t take = feed ? static_cast<size_t>(feed - start) + 1 : available;
+    if (!reserve(reader, used + take + 1)) return false;
+    std::memcpy(reader->line + used, start, take);
+    used += take;
+    reader->blockStart += take;
+    if (feed) break;
+  }
+  if (!any) return false;
+  if (used >= 2 && reader->line[used - 1] == '\n' && reader->line[used - 2] == '\r') {
+    reader->line[used - 2] = '\n';
+    --used;
+  }
+  reader->line[used] = '\0';
+  *line = reader->line;
+  *length = used;
+  return true;
+}
+
+void closeLineReader(LineReader* reader) {
+  std::free(reader->line);
+  reader->line = nullptr;
+  reader->capacity = 0;
+}
+
+namespace {
+FILE* gConsole = nullptr;
+}
+
+FILE* consoleOut() { return gConsole ? gConsole : stdout; }
+void setConsoleOut(FILE* stream) { gConsole = stream; }
+
+}  // namespace tourwright

@@ -1,0 +1,70 @@
+// The platform unit: everything that differs between POSIX and Windows.
+//
+// Files are opened through here so that every reader sees the same text:
+// scripts, tile XML files and the internal tour XML are read in binary and
+// each CR LF pair is turned into LF on every platform, while text written
+// with openTextForWriting gets the platform's line end (LF on POSIX, CR LF
+// on Windows). Paths are formed with the platform separator; both '\' and
+// '/' are accepted as separators when a path typed by the user is split.
+//
+// Console text goes to consoleOut(), which is standard output unless the
+// driver (or a test) has put another stream in its place.
+#ifndef TOURWRIGHT_DRIVER_PLATFORM_H_
+#define TOURWRIGHT_DRIVER_PLATFORM_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace tourwright {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+inline bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
+
+// "<directory><sep><name><extension>", e.g. joinPath("d", "hall", ".xml").
+std::string joinPath(const std::string& directory, const std::string& name,
+                     const char* extension);
+
+// Opens a regular file for reading in binary mode; a folder, or a path that
+// cannot be opened, gives nullptr.
+FILE* openForReading(const char* path);
+// Creates or truncates a file; text mode writes the platform's line end.
+FILE* openTextForWriting(const char* path);
+FILE* openBinaryForWriting(const char* path);
+
+bool removeFile(const char* path);
+// Moves `from` over `to`, replacing an existing file.
+bool replaceFile(const char* from, const char* to);
+bool isDirectory(const char* path);
+
+// Reads a stream line by line, each line whole however long it is. The
+// line keeps its line feed (absent only on a last line without one); a
+// CR LF pair reads as LF. Lines may hold NUL bytes: `length` counts them.
+// The text is NUL-terminated and valid until the next call.
+struct LineReader {
+  FILE* stream = nullptr;
+  char* line = nullptr;  // grows to the longest line read
+  size_t capacity = 0;
+  char block[1 << 16];  // read-ahead buffer
+  size_t blockStart = 0;
+  size_t blockEnd = 0;
+  bool failed = false;  // out of memory or read error: input ends there
+};
+
+void openLineReader(LineReader* reader, FILE* stream);
+// Returns false at the end of the input.
+bool readLine(LineReader* reader, const char** line, size_t* length);
+// Frees the line buffer; the stream is the caller's to close.
+void closeLineReader(LineReader* reader);
+
+FILE* consoleOut();
+void setConsoleOut(FILE* stream);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_DRIVER_PLATFORM_H_

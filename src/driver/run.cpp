@@ -1,0 +1,129 @@
+#include "driver/run.h"
+
+#include <cstdio>
+
+#include "driver/platform.h"
+#include "encoding/transcoder.h"
+#include "script/listing.h"
+#include "script/normaliser.h"
+#include "script/parser.h"
+#include "script/tour_model.h"
+#include "tour/tour_xml.h"
+#include "tour/viewer_page.h"
+
+namespace tourwright {
+
+namespace {
+
+const char kUsage[] = "\nUsage: Tourwright <Vantry Scene Script> \n";
+const char kBanner[] = "\nVantry Scene Script Converter 3.2 (2017/07/10)";
+const char kCredit[] = "Written by the Tourwright developers, for the authors of virtual tours";
+
+std::string withPlatformSeparators(std::string path) {
+  for (char& c : path) {
+    if (isPathSeparator(c)) c = kPathSeparator;
+  }
+  return path;
+}
+
+// The tour model is large (a few hundred KiB): it lives in static storage
+// for the run, never on the stack.
+Tour gTour;
+
+}  // namespace
+
+RunPaths derivePaths(const std::string& argument) {
+  std::string path = argument;
+  while (path.size() > 1 && isPathSeparator(path.back())) path.pop_back();
+
+  size_t lastSeparator = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (isPathSeparator(path[i])) lastSeparator = i;
+  }
+  size_t componentStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+  size_t lastDot = path.rfind('.');
+  bool hasExtension = lastDot != std::string::npos && lastDot > componentStart;
+
+  RunPaths paths;
+  if (hasExtension) {
+    paths.baseName = path.substr(componentStart, lastDot - componentStart);
+    paths.directory = lastSeparator == std::string::npos ? std::string(".")
+                                                         : path.substr(0, lastSeparator);
+  } else {
+    paths.baseName = path.substr(componentStart);
+    paths.directory = path;
+  }
+  paths.directory = withPlatformSeparators(paths.directory);
+  paths.lstPath = joinPath(paths.directory, paths.baseName, ".lst");
+  paths.ascPath = joinPath(paths.directory, paths.baseName, ".asc");
+  paths.tmpPath = joinPath(paths.directory, paths.baseName, ".tmp");
+  paths.htmPath = joinPath(paths.directory, paths.baseName, ".htm");
+  paths.xmlPath = joinPath(paths.directory, paths.baseName, ".xml");
+  return paths;
+}
+
+int runTourwright(int argc, const char* const* argv) {
+  FILE* console = consoleOut();
+  std::string argument;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) argument += ' ';
+    argument += argv[i];
+  }
+  if (argument.empty()) {
+    std::fputs(kUsage, console);
+    return kExitUsage;
+  }
+
+  std::fprintf(console, "%s\n%s\n\n", kBanner, kCredit);
+  RunPaths paths = derivePaths(argument);
+  std::fprintf(console, "List file: %s\n", paths.lstPath.c_str());
+  std::fprintf(console, "XML  file: %s\n", paths.xmlPath.c_str());
+  std::fprintf(console, "HTML File: %s\n\n", paths.htmPath.c_str());
+
+  int encoding = normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str());
+  if (encoding == kScriptNotFound) {
+    std::fprintf(console, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
+    return kExitFailed;
+  }
+  if (encoding == kScratchNotCreated) {
+    std::fprintf(console, "Scratch File Creation Error: %d\n", encoding);
+    return kExitFailed;
+  }
+  std::fprintf(console,
+               "Text Encoding of LST file: %d [0:ANSI 1:UTF-8 2:UTF-16(BE) 3:UTF-16(LE)]\n",
+               encoding);
+
+  const std::string& parsedPath = encoding == kEncodingAnsi ? paths.lstPath : paths.ascPath;
+  FILE* script = openForReading(parsedPath.c_str());
+  if (script == nullptr) {
+    std::fprintf(console, "Lst File \"%s\" Not Found!\n", parsedPath.c_str());
+    if (encoding > 0) removeFile(paths.ascPath.c_str());
+    return kExitFailed;
+  }
+  clearTour(&gTour);
+  parseSceneScript(script, &gTour);
+  std::fclose(script);
+  if (encoding > 0) removeFile(paths.ascPath.c_str());
+
+  printSceneListing(&gTour);
+
+  TourXmlResult written = writeTourXml(&gTour, paths.directory.c_str(), paths.baseName.c_str(),
+                                       paths.tmpPath.c_str());
+  if (written != TourXmlResult::kCompleted) return kExitFailed;
+
+  if (!writeViewerPage(paths.htmPath.c_str(), paths.baseName.c_str())) {
+    removeFile(paths.tmpPath.c_str());
+    return kExitFailed;
+  }
+
+  int transcoded = transcodeTourXml(paths.tmpPath.c_str(), paths.xmlPath.c_str());
+  if (transcoded == -1) {
+    std::fprintf(console, "\nXml Script Code Conversion Error!\n");
+  } else {
+    std::fprintf(console, "\n%s has been Created.\n", paths.xmlPath.c_str());
+  }
+  removeFile(paths.tmpPath.c_str());
+  return transcoded == -1 ? kExitFailed : kExitCompleted;
+}
+
+}  // namespace tourwright

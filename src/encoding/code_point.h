@@ -1,0 +1,38 @@
+// Small conversions between the forms of one Unicode character: an integer
+// code point, a UCS-2 unit (two bytes, low byte first) and UTF-8 text.
+// Pure functions writing into caller-owned buffers.
+#ifndef TOURWRIGHT_ENCODING_CODE_POINT_H_
+#define TOURWRIGHT_ENCODING_CODE_POINT_H_
+
+#include <cstddef>
+
+namespace tourwright {
+
+// Room for the longest UTF-8 form (four bytes) and its NUL.
+constexpr int kUtf8Max = 5;
+constexpr int kReplacementMark = 0x25A3;     // a code page code without a mapping
+constexpr int kReplacementCharacter = 0xFFFD;  // an undecodable or unpaired character
+
+// The four characters after "U+" (read as two pairs of "%x" digits) as a
+// UCS-2 unit: out[0] the low byte, out[1] the high byte, out[2] NUL.
+char* hex4ToUcs2(const char* digits, char out[3]);
+
+// The shortest UTF-8 form of `codePoint`, NUL-terminated. Code points above
+// U+FFFF take four bytes; a negative value, one above U+10FFFF or a
+// surrogate gives U+FFFD.
+char* codePointToUtf8(int codePoint, char* out);
+
+// The UTF-8 form of the unit's code point (unit[0] + 256 * unit[1]).
+char* ucs2ToUtf8(const char* unit, char* out);
+
+// Decodes one well-formed UTF-8 character at `text` (shortest form, no
+// surrogates, at most U+10FFFF). Returns its length in bytes and sets
+// *codePoint, or returns 0 when the bytes there are not such a character.
+int decodeUtf8(const unsigned char* text, size_t available, int* codePoint);
+
+// True when `text` is well-formed UTF-8 throughout.
+bool isValidUtf8(const char* text, size_t length);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_ENCODING_CODE_POINT_H_

@@ -1,0 +1,18 @@
+// Unicode to Korean code page: one code point to internal text.
+//
+// ASCII stays one byte, a KS X 1001 character becomes its two-byte code, a
+// compatibility ideograph U+F900..U+FA0B is first replaced by its unified
+// twin, and everything else becomes the decimal reference "&#%05d;".
+#ifndef TOURWRIGHT_ENCODING_UNICODE_TO_KSX_H_
+#define TOURWRIGHT_ENCODING_UNICODE_TO_KSX_H_
+
+namespace tourwright {
+
+// Returns NUL-terminated text in a static buffer, valid until the next call:
+// empty for 0, one byte below 0x80, a two-byte code, or a reference (at
+// least five digits, more for code points above 99999).
+const char* unicodeToKsx(int codePoint);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_ENCODING_UNICODE_TO_KSX_H_

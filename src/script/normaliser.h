@@ -1,0 +1,26 @@
+// The script encoding normaliser: finds the byte-order mark of a scene
+// script and, for UTF-8 and UTF-16 scripts, rewrites the text into a
+// scratch copy in the Korean code page for the parser to read.
+#ifndef TOURWRIGHT_SCRIPT_NORMALISER_H_
+#define TOURWRIGHT_SCRIPT_NORMALISER_H_
+
+namespace tourwright {
+
+enum ScriptEncoding {
+  kEncodingAnsi = 0,
+  kEncodingUtf8 = 1,
+  kEncodingUtf16BigEndian = 2,
+  kEncodingUtf16LittleEndian = 3,
+};
+
+constexpr int kScriptNotFound = -1;
+constexpr int kScratchNotCreated = -2;
+
+// Returns the ScriptEncoding of the script, kScriptNotFound or
+// kScratchNotCreated. For ANSI prints its two lines and creates nothing;
+// for 1..3 the scratch copy at `scratchPath` is written and closed.
+int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_SCRIPT_NORMALISER_H_

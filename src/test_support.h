@@ -1,0 +1,65 @@
+// Helpers shared by the tests: scratch folders, whole-file reads and writes,
+// and runs of the built executable with its output captured.
+#ifndef TOURWRIGHT_TEST_SUPPORT_H_
+#define TOURWRIGHT_TEST_SUPPORT_H_
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tourwright {
+namespace testing_support {
+
+// A fresh folder under the system's temporary directory, removed with its
+// contents when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> listFolder(const std::string& path);
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs the built tourwright executable with `arguments` (each passed as one
+// argument) in the working folder `cwd`.
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd = ".");
+
+// Everything `fn` writes to consoleOut() (a temporary file stands in).
+template <typename Fn>
+std::string captureConsole(Fn fn);
+
+std::string readStream(FILE* stream);
+FILE* beginConsoleCapture();
+std::string endConsoleCapture(FILE* stream);
+
+template <typename Fn>
+std::string captureConsole(Fn fn) {
+  FILE* stream = beginConsoleCapture();
+  fn();
+  return endConsoleCapture(stream);
+}
+
+// The source tree, for the example tour and test data.
+std::string sourceDir();
+
+}  // namespace testing_support
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_TEST_SUPPORT_H_

@@ -1,0 +1,19 @@
+// One panorama scene element: head, the image block copied from the scene's
+// tile XML, the hotspots and the end tag.
+#ifndef TOURWRIGHT_TOUR_SCENE_ELEMENT_H_
+#define TOURWRIGHT_TOUR_SCENE_ELEMENT_H_
+
+#include <cstdio>
+
+#include "script/tour_model.h"
+
+namespace tourwright {
+
+enum class SceneResult { kWritten, kTileXmlMissing };
+
+SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
+                              const char* baseName, FILE* out);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_TOUR_SCENE_ELEMENT_H_

@@ -1,0 +1,22 @@
+// The tour XML frame: creates the internal tour XML (the .tmp scratch file),
+// writes the prologue and shared definitions, one scene element per named
+// scene, the gallery scenes, and the closing lines.
+#ifndef TOURWRIGHT_TOUR_TOUR_XML_H_
+#define TOURWRIGHT_TOUR_TOUR_XML_H_
+
+#include "script/tour_model.h"
+
+namespace tourwright {
+
+enum class TourXmlResult {
+  kCompleted,
+  kStopped,        // a tile XML was missing; the .tmp keeps what was written
+  kCannotCreate,   // the .tmp could not be created or written; reported, removed
+};
+
+TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
+                           const char* tmpPath);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_TOUR_TOUR_XML_H_
