@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace tourwright {
 namespace {
@@ -50,6 +51,58 @@ TEST(DerivePathsTest, LongPathsAreNotLimited) {
   std::string folder(600, 'f');
   RunPaths paths = derivePaths("/x/" + folder + "/tour.lst");
   EXPECT_EQ(paths.lstPath, "/x/" + folder + "/tour.lst");
+}
+
+}  // namespace
+}  // namespace tourwright
+
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::fileExists;
+using testing_support::listFolder;
+using testing_support::ProgramRun;
+using testing_support::runProgram;
+using testing_support::TempDir;
+
+const char kBannerLines[] =
+    "\nVantry Scene Script Converter 3.2 (2017/07/10)\n"
+    "Written by the Tourwright developers, for the authors of virtual tours\n\n";
+
+TEST(RunTest, WithoutArgumentsPrintsOnlyTheUsage) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, std::vector<std::string>{""}}) {
+    ProgramRun run = runProgram(arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "\nUsage: Tourwright <Vantry Scene Script> \n");
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST(RunTest, MissingScriptIsReportedWithItsFullPathAndCreatesNothing) {
+  TempDir dir;
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string lstPath;
+  };
+  ::mkdir(dir.file("named.lst").c_str(), 0700);  // a folder where the script should be
+  const Case cases[] = {
+      {{"palace.lst"}, "./palace.lst"},
+      {{"tours/palace"}, "tours/palace/palace.lst"},
+      {{"My", "Tours/palace.lst"}, "My Tours/palace.lst"},
+      {{"named.txt"}, "./named.lst"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = runProgram(c.arguments, dir.path());
+    EXPECT_EQ(run.status, 1);
+    std::string expected = std::string(kBannerLines) + "List file: " + c.lstPath + "\n";
+    EXPECT_EQ(run.out.substr(0, expected.size()), expected);
+    EXPECT_NE(run.out.find("Lst File \"" + c.lstPath + "\" Not Found!\n"), std::string::npos)
+        << run.out;
+  }
+  EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"named.lst"}));
 }
 
 }  // namespace
