@@ -1,0 +1,72 @@
+#include "fuzz_support.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "driver/platform.h"
+
+namespace tourwright {
+namespace fuzzing {
+
+namespace {
+
+std::string gFolder;
+
+void removeFolder() {
+  if (DIR* dir = opendir(gFolder.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") unlink((gFolder + "/" + name).c_str());
+    }
+    closedir(dir);
+  }
+  rmdir(gFolder.c_str());
+}
+
+}  // namespace
+
+const std::string& scratchFolder() {
+  if (gFolder.empty()) {
+    char pattern[] = "/tmp/tourwright-fuzz-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) fail("mkdtemp");
+    gFolder = pattern;
+    std::atexit(removeFolder);
+  }
+  return gFolder;
+}
+
+void writeWholeFile(const std::string& path, const void* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+void quietConsole() {
+  static FILE* sink = std::fopen("/dev/null", "w");
+  setConsoleOut(sink);
+}
+
+void fail(const char* property, const std::string& detail) {
+  std::fprintf(stderr, "property failed: %s %s\n", property, detail.c_str());
+  std::abort();
+}
+
+}  // namespace fuzzing
+}  // namespace tourwright

@@ -1,0 +1,71 @@
+// Scene script bytes into the parser and the listing: the model never holds
+// more than its capacities, every text ends inside its field, and every
+// gallery's objects lie inside the tour's object table.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "fuzz_support.h"
+#include "script/listing.h"
+#include "script/parser.h"
+#include "script/tour_model.h"
+
+using namespace tourwright;
+
+namespace {
+
+Tour gTour;
+
+template <size_t N>
+void checkText(const char (&field)[N]) {
+  FUZZ_CHECK(std::memchr(field, '\0', N) != nullptr, "text without its NUL");
+}
+
+void checkModel(const Tour& tour) {
+  FUZZ_CHECK(tour.sceneCount >= 0 && tour.sceneCount <= kMaxScenes, "");
+  FUZZ_CHECK(tour.galleryObjectCount >= 0 && tour.galleryObjectCount <= kMaxGalleryObjects, "");
+  for (int s = 0; s < tour.sceneCount; ++s) {
+    const Scene& scene = tour.scenes[s];
+    checkText(scene.name);
+    checkText(scene.title);
+    for (int count : {scene.crossLinkCount, scene.outLinkCount, scene.stillCount,
+                      scene.videoCount, scene.galleryCount, scene.referenceCount}) {
+      FUZZ_CHECK(count >= 0 && count <= kMaxItemsPerList, "");
+    }
+    for (int i = 0; i < scene.crossLinkCount; ++i) {
+      checkText(scene.crossLinks[i].target), checkText(scene.crossLinks[i].style),
+          checkText(scene.crossLinks[i].caption);
+    }
+    for (int i = 0; i < scene.referenceCount; ++i) {
+      checkText(scene.references[i].target), checkText(scene.references[i].icon),
+          checkText(scene.references[i].caption);
+    }
+    for (int g = 0; g < scene.galleryCount; ++g) {
+      const Gallery& gallery = scene.galleries[g];
+      checkText(gallery.folder), checkText(gallery.caption);
+      FUZZ_CHECK(gallery.firstObject >= 0 && gallery.objectCount >= 0 &&
+                     gallery.firstObject + gallery.objectCount <= tour.galleryObjectCount,
+                 "gallery objects outside the table");
+    }
+  }
+  for (int o = 0; o < tour.galleryObjectCount; ++o) {
+    checkText(tour.galleryObjects[o].file), checkText(tour.galleryObjects[o].explanation),
+        checkText(tour.galleryObjects[o].caption);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FILE* script = std::tmpfile();
+  if (script == nullptr) return 0;
+  std::fwrite(data, 1, size, script);
+  std::rewind(script);
+  clearTour(&gTour);
+  parseSceneScript(script, &gTour);
+  std::fclose(script);
+  checkModel(gTour);
+  static FILE* sink = std::fopen("/dev/null", "w");
+  writeSceneListing(&gTour, sink);
+  return 0;
+}
