@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Times whole runs of tourwright on the maximal tour (12 scenes, 30 items in
+# every list, 100 gallery objects, a 4 MiB image block in each scene's tile
+# XML) against `cat` of all its input files into one output, the I/O floor,
+# in the same hyperfine run; then measures the run's peak resident memory
+# with /usr/bin/time -v, for that tour and for one with 16x smaller image
+# blocks, to show that memory does not grow with the tile XML sizes.
+#
+#   bash bench/whole_run.sh [build folder, default build-bench]
+#
+# Needs a build with -DTOURWRIGHT_BENCH=ON (bench/run.sh makes one). The
+# last lines are the figures, as "name: value".
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-bench}
+exe=$PWD/$build/tourwright
+make_tour=$PWD/$build/bench/make_bench_tour
+runs=${TOURWRIGHT_BENCH_RUNS:-10}
+for tool in "$exe" "$make_tour"; do
+  [[ -x $tool ]] || { echo "whole_run.sh: $tool is missing; build it first (bash bench/run.sh)" >&2; exit 1; }
+done
+for tool in hyperfine jq /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "whole_run.sh: $tool is missing (bash bench/run.sh installs it)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-whole-run.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# One run, checked: it must complete and leave only its outputs behind.
+convert() {
+  local script=$1
+  if ! "$exe" "$script" >"$work/console.txt"; then
+    echo "whole_run.sh: tourwright failed on $script:" >&2
+    tail -5 "$work/console.txt" >&2
+    exit 1
+  fi
+}
+
+mkdir "$work/max" "$work/small"
+mapfile -t inputs < <("$make_tour" "$work/max" 4)
+"$make_tour" "$work/small" 0.25 >/dev/null
+convert "$work/max/maxtour.lst"
+input_bytes=$(cat "${inputs[@]}" | wc -c)
+output_bytes=$(($(wc -c <"$work/max/maxtour.xml") + $(wc -c <"$work/max/maxtour.htm")))
+
+# The cat floor reads the same input files and writes one output of their
+# size into the same folder.
+cat_command="cat ${inputs[*]} > $work/max/cat.out"
+hyperfine --style basic --warmup 2 --runs "$runs" \
+  --export-json "$work/hyperfine.json" \
+  -n tourwright "$exe $work/max/maxtour.lst > /dev/null" \
+  -n cat "$cat_command"
+
+peak_kib() {
+  /usr/bin/time -v "$exe" "$1" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ {print $2}'
+}
+rss_max=$(peak_kib "$work/max/maxtour.lst")
+rss_small=$(peak_kib "$work/small/maxtour.lst")
+rss_cat=$(/usr/bin/time -v sh -c "$cat_command" 2>&1 >/dev/null |
+  awk -F': ' '/Maximum resident set size/ {print $2}')
+
+mean() { jq -r ".results[] | select(.command == \"$1\") | .mean" "$work/hyperfine.json"; }
+run_s=$(mean tourwright)
+cat_s=$(mean cat)
+echo
+echo "input bytes (script and tile XMLs): $input_bytes"
+echo "output bytes (tour XML and viewer page): $output_bytes"
+awk -v r="$run_s" -v c="$cat_s" 'BEGIN {
+  printf "whole run mean: %.1f ms\n", r * 1000
+  printf "cat floor mean: %.1f ms\n", c * 1000
+  printf "whole run / cat floor: %.2f (target at most 2)\n", r / c
+}'
+echo "peak RSS, 4 MiB image blocks: $rss_max KiB"
+echo "peak RSS, 0.25 MiB image blocks: $rss_small KiB"
+echo "peak RSS of cat: $rss_cat KiB"
