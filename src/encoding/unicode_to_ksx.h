@@ -10,7 +10,8 @@ namespace tourwright {
 
 // Returns NUL-terminated text in a static buffer, valid until the next call:
 // empty for 0, one byte below 0x80, a two-byte code, or a reference (at
-// least five digits, more for code points above 99999).
+// least five digits, more for code points above 99999). A negative value or
+// one above U+10FFFF gives the reference of U+FFFD.
 const char* unicodeToKsx(int codePoint);
 
 }  // namespace tourwright
