@@ -1,8 +1,330 @@
+// A line is told apart by its first word: "//" a comment, '#' a section
+// line, '*' a gallery entrance; anything else is a record of the open
+// section. Lines are whole however long they are; every record is zeroed
+// before its scan, so a field the line leaves out is empty or zero (or the
+// section's default), never left over from an earlier record.
+//
+// Capacities are never exceeded: a 13th #SCENE line ends the useful part
+// of the script, a 31st gallery entrance of a scene is ignored with the
+// object lines after it, and full lists ignore further records. Gallery
+// entrances always append to the scene's galleries; #GALLERY and #SCENE
+// lines leave no current gallery, and an object line without one is
+// ignored, so each gallery's objects are one run of the tour-wide table.
 #include "script/parser.h"
+
+#include <cstring>
+
+#include "driver/platform.h"
+#include "script/line_scan.h"
 
 namespace tourwright {
 
-// Placeholder until the parser lands.
-void parseSceneScript(FILE*, Tour*) {}
+namespace {
+
+// Shorter lines, counting their line end, are skipped. A last line without
+// a line feed, or one whose text a NUL byte ends, counts as having one.
+constexpr size_t kShortestLine = 5;
+
+// Section keywords are matched on their first five characters, upper-cased.
+constexpr size_t kKeywordLength = 5;
+
+struct SectionKeyword {
+  const char* keyword;
+  SectionKind kind;
+};
+
+const SectionKeyword kSectionKeywords[] = {
+    {"#SCENE", SectionKind::kScene},       {"#GALLERY", SectionKind::kGallery},
+    {"#CROSSLINK", SectionKind::kCrossLink}, {"#OUTLINK", SectionKind::kOutLink},
+    {"#STILL", SectionKind::kStill},       {"#VIDEO", SectionKind::kVideo},
+    {"#REFERENCE", SectionKind::kReference},
+};
+
+// One line as the parser sees it: its text up to the line feed (or up to
+// a NUL byte), and its first word.
+struct LineText {
+  const char* begin;
+  const char* end;        // before the line feed
+  const char* firstWord;  // nullptr for a blank line
+  const char* firstWordEnd;
+};
+
+// How a taken record line was scanned.
+struct Filled {
+  int fields;
+  int fieldsInFormat;
+  bool cut;
+};
+
+LineReport reportOf(LineOutcome outcome, SectionKind section, Filled filled = Filled{0, 0, false}) {
+  return LineReport{outcome, section, filled.fields, filled.fieldsInFormat, filled.cut};
+}
+
+Scene& currentScene(ScriptParse* parse) { return parse->tour->scenes[parse->sceneIndex]; }
+
+SectionKind sectionOfWord(const char* word, const char* wordEnd) {
+  if (static_cast<size_t>(wordEnd - word) < kKeywordLength) return SectionKind::kOther;
+  char upper[kKeywordLength];
+  for (size_t i = 0; i < kKeywordLength; ++i) {
+    char c = word[i];
+    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+  }
+  for (const SectionKeyword& section : kSectionKeywords) {
+    if (std::memcmp(upper, section.keyword, kKeywordLength) == 0) return section.kind;
+  }
+  return SectionKind::kOther;
+}
+
+// The records taken in the section that is closing become its list's count
+// in the current scene. Scene and Gallery sections keep no such count.
+void storeSectionCount(ScriptParse* parse) {
+  Scene& scene = currentScene(parse);
+  switch (parse->currentSection) {
+    case SectionKind::kCrossLink: scene.crossLinkCount = parse->sectionRecordCount; break;
+    case SectionKind::kOutLink: scene.outLinkCount = parse->sectionRecordCount; break;
+    case SectionKind::kStill: scene.stillCount = parse->sectionRecordCount; break;
+    case SectionKind::kVideo: scene.videoCount = parse->sectionRecordCount; break;
+    case SectionKind::kReference: scene.referenceCount = parse->sectionRecordCount; break;
+    default: break;
+  }
+}
+
+LineReport openSection(ScriptParse* parse, SectionKind kind) {
+  storeSectionCount(parse);
+  if (kind == SectionKind::kScene) {
+    if (parse->lastScene + 1 >= kMaxScenes) {
+      parse->sceneLimitReached = true;
+      parse->currentSection = SectionKind::kNone;
+      return reportOf(LineOutcome::kSceneLimit, kind);
+    }
+    parse->sceneIndex = ++parse->lastScene;
+  }
+  if (kind == SectionKind::kScene || kind == SectionKind::kGallery) parse->currentGallery = -1;
+  parse->currentSection = kind;
+  parse->sectionRecordCount = 0;
+  return reportOf(LineOutcome::kSectionOpened, kind);
+}
+
+template <size_t N>
+bool copyCaption(const LineText& text, const char* dollar, char (&caption)[N]) {
+  return copyCut(dollar + 1, text.end, caption, N);
+}
+
+// "*folder ath atv $caption": the folder is the first word without its '*'.
+LineReport addGallery(ScriptParse* parse, const LineText& text) {
+  const char* dollar = findDollar(text.begin, text.end);
+  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, parse->currentSection);
+  Scene& scene = currentScene(parse);
+  if (scene.galleryCount >= kMaxItemsPerList) {
+    parse->currentGallery = -1;
+    return reportOf(LineOutcome::kGalleryLimit, parse->currentSection);
+  }
+  Gallery& gallery = scene.galleries[scene.galleryCount];
+  gallery = Gallery{};
+  bool cut = copyCut(text.firstWord + 1, text.firstWordEnd, gallery.folder, sizeof gallery.folder);
+  const ScanField angles[] = {integerInto(&gallery.ath), integerInto(&gallery.atv)};
+  ScanResult scanned = scanFields(text.firstWordEnd, text.end, angles, 2);
+  cut = copyCaption(text, dollar, gallery.caption) || cut;
+  gallery.firstObject = parse->tour->galleryObjectCount;
+  gallery.objectCount = 0;
+  parse->currentGallery = scene.galleryCount++;
+  return reportOf(LineOutcome::kGalleryAdded, parse->currentSection,
+                  Filled{1 + scanned.filled, 3, cut || scanned.cut});
+}
+
+template <int N>
+Filled scan(const char* begin, const char* end, const ScanField (&fields)[N]) {
+  ScanResult scanned = scanFields(begin, end, fields, N);
+  return Filled{scanned.filled, N, scanned.cut};
+}
+
+// "name hlookat vlookat $title", scanned whole.
+Filled fillSceneHeader(Scene* scene, const LineText& text, const char* dollar) {
+  scene->name[0] = '\0';
+  scene->title[0] = '\0';
+  scene->hlookat = 0;
+  scene->vlookat = 0;
+  Filled filled = scan(text.begin, text.end,
+                       {wordInto(scene->name), integerInto(&scene->hlookat),
+                        integerInto(&scene->vlookat)});
+  if (filled.fields < filled.fieldsInFormat) {
+    scene->hlookat = 0;
+    scene->vlookat = 0;
+  }
+  filled.cut = copyCaption(text, dollar, scene->title) || filled.cut;
+  return filled;
+}
+
+// "target ath atv style lookat $caption", scanned up to the "$" only.
+Filled fillLink(CrossLink* link, const LineText& text, const char* dollar) {
+  *link = CrossLink{};
+  Filled filled = scan(text.begin, dollar,
+                       {wordInto(link->target), integerInto(&link->ath), integerInto(&link->atv),
+                        wordInto(link->style), integerInto(&link->lookat)});
+  if (filled.fields < filled.fieldsInFormat) link->lookat = kNoLookat;
+  filled.cut = copyCaption(text, dollar, link->caption) || filled.cut;
+  return filled;
+}
+
+// "photo ath atv scale distorted rx ry rz $caption", scanned whole.
+Filled fillStill(StillImage* still, const LineText& text, const char* dollar) {
+  *still = StillImage{};
+  Filled filled = scan(text.begin, text.end,
+                       {wordInto(still->photo), integerInto(&still->ath), integerInto(&still->atv),
+                        numberInto(&still->scale), integerInto(&still->distorted),
+                        integerInto(&still->rx), integerInto(&still->ry), integerInto(&still->rz)});
+  filled.cut = copyCaption(text, dollar, still->caption) || filled.cut;
+  return filled;
+}
+
+// "video ath atv kind $caption", scanned whole.
+Filled fillVideo(VideoLink* video, const LineText& text, const char* dollar) {
+  *video = VideoLink{};
+  Filled filled = scan(text.begin, text.end,
+                       {wordInto(video->video), integerInto(&video->ath), integerInto(&video->atv),
+                        integerInto(&video->kind)});
+  filled.cut = copyCaption(text, dollar, video->caption) || filled.cut;
+  return filled;
+}
+
+// "target ath atv icon scale $caption", scanned whole.
+Filled fillReference(Reference* reference, const LineText& text, const char* dollar) {
+  *reference = Reference{};
+  Filled filled = scan(text.begin, text.end,
+                       {wordInto(reference->target), integerInto(&reference->ath),
+                        integerInto(&reference->atv), wordInto(reference->icon),
+                        numberInto(&reference->scale)});
+  filled.cut = copyCaption(text, dollar, reference->caption) || filled.cut;
+  return filled;
+}
+
+// "file kind scale explanation $caption", scanned whole: without an
+// explanation word the "$" word fills `explanation`, which then means
+// "no explanation".
+Filled fillGalleryObject(GalleryObject* object, const LineText& text, const char* dollar) {
+  *object = GalleryObject{};
+  Filled filled = scan(text.begin, text.end,
+                       {wordInto(object->file), integerInto(&object->kind),
+                        numberInto(&object->scale), wordInto(object->explanation)});
+  filled.cut = copyCaption(text, dollar, object->caption) || filled.cut;
+  return filled;
+}
+
+LineReport addSceneHeader(ScriptParse* parse, const LineText& text) {
+  if (parse->sectionRecordCount > 0) {
+    return reportOf(LineOutcome::kExtraSceneRecord, SectionKind::kScene);
+  }
+  const char* dollar = findDollar(text.begin, text.end);
+  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, SectionKind::kScene);
+  Filled filled = fillSceneHeader(&currentScene(parse), text, dollar);
+  ++parse->sectionRecordCount;
+  return reportOf(LineOutcome::kSceneHeader, SectionKind::kScene, filled);
+}
+
+LineReport addSceneRecord(ScriptParse* parse, const LineText& text) {
+  SectionKind section = parse->currentSection;
+  int index = parse->sectionRecordCount;
+  if (index >= kMaxItemsPerList) return reportOf(LineOutcome::kListFull, section);
+  const char* dollar = findDollar(text.begin, text.end);
+  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, section);
+  Scene& scene = currentScene(parse);
+  Filled filled{0, 0, false};
+  switch (section) {
+    case SectionKind::kCrossLink: filled = fillLink(&scene.crossLinks[index], text, dollar); break;
+    case SectionKind::kOutLink: filled = fillLink(&scene.outLinks[index], text, dollar); break;
+    case SectionKind::kStill: filled = fillStill(&scene.stills[index], text, dollar); break;
+    case SectionKind::kVideo: filled = fillVideo(&scene.videos[index], text, dollar); break;
+    case SectionKind::kReference:
+      filled = fillReference(&scene.references[index], text, dollar);
+      break;
+    default: return reportOf(LineOutcome::kOutsideSection, section);
+  }
+  ++parse->sectionRecordCount;
+  return reportOf(LineOutcome::kRecordAdded, section, filled);
+}
+
+LineReport addGalleryObject(ScriptParse* parse, const LineText& text) {
+  Tour* tour = parse->tour;
+  if (tour->galleryObjectCount >= kMaxGalleryObjects) {
+    return reportOf(LineOutcome::kObjectTableFull, SectionKind::kGallery);
+  }
+  const char* dollar = findDollar(text.begin, text.end);
+  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, SectionKind::kGallery);
+  if (parse->currentGallery < 0) {
+    return reportOf(LineOutcome::kNoCurrentGallery, SectionKind::kGallery);
+  }
+  Filled filled =
+      fillGalleryObject(&tour->galleryObjects[tour->galleryObjectCount], text, dollar);
+  ++currentScene(parse).galleries[parse->currentGallery].objectCount;
+  ++tour->galleryObjectCount;
+  ++parse->sectionRecordCount;
+  return reportOf(LineOutcome::kObjectAdded, SectionKind::kGallery, filled);
+}
+
+LineReport addRecord(ScriptParse* parse, const LineText& text) {
+  switch (parse->currentSection) {
+    case SectionKind::kNone:
+    case SectionKind::kOther: return reportOf(LineOutcome::kOutsideSection, parse->currentSection);
+    case SectionKind::kScene: return addSceneHeader(parse, text);
+    case SectionKind::kGallery: return addGalleryObject(parse, text);
+    default: return addSceneRecord(parse, text);
+  }
+}
+
+}  // namespace
+
+void startScriptParse(ScriptParse* parse, Tour* tour) {
+  clearTour(tour);
+  parse->tour = tour;
+  parse->currentSection = SectionKind::kNone;
+  parse->sceneIndex = 0;
+  parse->lastScene = -1;
+  parse->sectionRecordCount = 0;
+  parse->currentGallery = -1;
+  parse->sceneLimitReached = false;
+}
+
+LineReport parseScriptLine(ScriptParse* parse, const char* line, size_t length) {
+  if (parse->sceneLimitReached) {
+    return reportOf(LineOutcome::kAfterSceneLimit, parse->currentSection);
+  }
+  LineText text;
+  text.begin = line;
+  const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
+  text.end = nul != nullptr ? nul : line + length;
+  if (text.end > text.begin && text.end[-1] == '\n') --text.end;
+  if (static_cast<size_t>(text.end - text.begin) + 1 < kShortestLine) {
+    return reportOf(LineOutcome::kTooShort, parse->currentSection);
+  }
+  text.firstWord = nullptr;
+  text.firstWordEnd = scanWord(text.begin, text.end, &text.firstWord);
+  if (text.firstWordEnd == nullptr) return addRecord(parse, text);  // blank: no "$"
+
+  const char* word = text.firstWord;
+  size_t wordLength = static_cast<size_t>(text.firstWordEnd - word);
+  if (wordLength >= 2 && word[0] == '/' && word[1] == '/') {
+    return reportOf(LineOutcome::kComment, parse->currentSection);
+  }
+  if (word[0] == '#') return openSection(parse, sectionOfWord(word, text.firstWordEnd));
+  if (word[0] == '*') return addGallery(parse, text);
+  return addRecord(parse, text);
+}
+
+void finishScriptParse(ScriptParse* parse) {
+  storeSectionCount(parse);
+  parse->tour->sceneCount = parse->lastScene + 1;
+}
+
+void parseSceneScript(FILE* stream, Tour* tour) {
+  ScriptParse parse;
+  startScriptParse(&parse, tour);
+  LineReader reader;
+  openLineReader(&reader, stream);
+  const char* line;
+  size_t length;
+  while (readLine(&reader, &line, &length)) parseScriptLine(&parse, line, length);
+  closeLineReader(&reader);
+  finishScriptParse(&parse);
+}
 
 }  // namespace tourwright

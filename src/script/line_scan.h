@@ -1,0 +1,82 @@
+// Reading the fields of one scene script line.
+//
+// The scanner reads words, integers and numbers the way the C library's
+// formatted input reads "%s", "%d" and "%g", but over a bounded piece of a
+// line and without its pitfalls: a word longer than its field is cut to
+// the field instead of spilling into the next one, an integer out of range
+// is clamped, and a number is the longest prefix that strtof accepts
+// ("1e" reads as 1, "0x" as 0). The scan stops at the first field that
+// does not match and tells how many fields it filled.
+//
+// Texts are Korean code page bytes. A cut never splits what the later
+// stages read as one piece: a byte of 0x80 or above with the byte after it
+// (a two-byte character), "&#" with its digits and an optional ";" (a
+// numeric character reference), or "U+" with the four bytes after it (a
+// code point notation). Nothing is ever written past a field.
+#ifndef TOURWRIGHT_SCRIPT_LINE_SCAN_H_
+#define TOURWRIGHT_SCRIPT_LINE_SCAN_H_
+
+#include <cstddef>
+
+namespace tourwright {
+
+// White space as the C library's isspace gives it in the "C" locale.
+inline bool isScriptSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Length of the piece of text that starts at `text` and must not be split:
+// 1 for a plain byte, more for the pieces named above.
+size_t unitLength(const char* text, const char* end);
+
+// Copies [begin, end) into `field` (`capacity` bytes with its NUL), cut to
+// the whole pieces that fit. Returns true when something had to be cut.
+bool copyCut(const char* begin, const char* end, char* field, size_t capacity);
+
+// The first "$" of [begin, end) that is a character of its own (not the
+// trail byte of a two-byte character), or nullptr.
+const char* findDollar(const char* begin, const char* end);
+
+enum class ScanKind { kWord, kInteger, kNumber };
+
+// One field of a scan format: "%s" into a text field, "%d" into an int,
+// "%g" into a float.
+struct ScanField {
+  ScanKind kind;
+  char* text;
+  size_t capacity;
+  int* integer;
+  float* number;
+};
+
+template <size_t N>
+ScanField wordInto(char (&field)[N]) {
+  return ScanField{ScanKind::kWord, field, N, nullptr, nullptr};
+}
+inline ScanField integerInto(int* value) {
+  return ScanField{ScanKind::kInteger, nullptr, 0, value, nullptr};
+}
+inline ScanField numberInto(float* value) {
+  return ScanField{ScanKind::kNumber, nullptr, 0, nullptr, value};
+}
+
+struct ScanResult {
+  int filled;        // fields filled, from the first; the others are untouched
+  bool cut;          // a word was longer than its field
+  const char* rest;  // where the scan stopped
+};
+
+// Scans [begin, end) field by field; each field skips white space first.
+ScanResult scanFields(const char* begin, const char* end, const ScanField* fields,
+                      int fieldCount);
+
+// The single fields, for callers that scan piece by piece. Each returns the
+// position after what it read, or nullptr (and leaves `*value` alone) when
+// the text at `p` does not match.
+const char* scanWord(const char* p, const char* end, const char** wordBegin);
+const char* scanInteger(const char* p, const char* end, int* value);
+const char* scanNumber(const char* p, const char* end, float* value);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_SCRIPT_LINE_SCAN_H_
