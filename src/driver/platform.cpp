@@ -25,6 +25,13 @@ bool isDirectory(const char* path) {
   return stat(path, &info) == 0 && (info.st_mode & S_IFMT) == S_IFDIR;
 }
 
+bool isSpecialFile(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return false;
+  int type = info.st_mode & S_IFMT;
+  return type != S_IFREG && type != S_IFDIR;
+}
+
 FILE* openForReading(const char* path) {
   if (isDirectory(path)) return nullptr;
   return std::fopen(path, "rb");

@@ -41,6 +41,10 @@ bool removeFile(const char* path);
 // Moves `from` over `to`, replacing an existing file.
 bool replaceFile(const char* from, const char* to);
 bool isDirectory(const char* path);
+// True when `path` exists and is neither a regular file nor a folder (a
+// device such as /dev/null, a pipe): such a target is written in place,
+// never replaced.
+bool isSpecialFile(const char* path);
 
 // Reads a stream line by line, each line whole however long it is. The
 // line keeps its line feed (absent only on a last line without one); a

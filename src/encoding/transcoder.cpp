@@ -1,9 +1,282 @@
+// The output transcoder.
+//
+// Speed matters here (a tour XML can be large and the conversion runs on
+// every build of a tour), so the text is never written byte by byte: runs of
+// plain ASCII are copied with one memcpy into a staging buffer that reaches
+// the stream in large pieces, and the UTF-8 text of every two-byte code is
+// looked up in a table filled once from the code page mapping.
+//
+// Escapes: "U+" takes exactly four hexadecimal digits; "&#" takes a run of
+// decimal digits (saturating, so a huge run cannot overflow) and an optional
+// ";". A high surrogate directly followed by a low surrogate, in either
+// form, makes one character.
 #include "encoding/transcoder.h"
+
+#include <cstring>
+#include <string>
+
+#include "driver/platform.h"
+#include "encoding/code_point.h"
+#include "encoding/ksx_to_unicode.h"
 
 namespace tourwright {
 
-// Placeholder until the transcoder lands.
-int transcodeTourXml(const char*, const char*) { return -1; }
-void transcodeLine(const char* line, size_t length, FILE* out) { std::fwrite(line, 1, length, out); }
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+const char kReplacementMarkUtf8[] = "\xE2\x96\xA3";
+// Trail bytes below this cannot belong to a two-byte code: such a lead byte
+// stands alone, so a line end after it is never taken as its trail.
+constexpr unsigned char kLowestTrail = 0x21;
+// Any reference above U+10FFFF names no character; digits beyond it are
+// counted but no longer change the value.
+constexpr int kReferenceCeiling = 0x110000;
+
+// Bytes copied as they are: controls and ASCII other than NUL (the end of
+// the line text) and the first bytes of the two escapes.
+struct ByteTable {
+  bool plain[256];
+};
+
+constexpr ByteTable makePlainBytes() {
+  ByteTable table{};
+  for (int b = 1; b < 0x80; ++b) table.plain[b] = b != 'U' && b != '&';
+  return table;
+}
+
+constexpr ByteTable kPlainBytes = makePlainBytes();
+
+// ---------------------------------------------------------------------------
+// The UTF-8 text of each two-byte code, looked up once.
+
+struct PairText {
+  char bytes[7];  // UTF-8 text, at most four bytes used
+  unsigned char length;
+};
+
+constexpr size_t kPairCount = 128 * 256;  // lead 0x80..0xFF, any trail
+PairText gPairTexts[kPairCount];
+bool gPairTextsReady = false;
+
+const PairText* pairTexts() {
+  if (!gPairTextsReady) {
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+      for (int trail = kLowestTrail; trail <= 0xFF; ++trail) {
+        const unsigned char code[2] = {static_cast<unsigned char>(lead),
+                                       static_cast<unsigned char>(trail)};
+        char text[kUtf8Max + 3] = {};
+        ksxToUtf8(code, text);
+        PairText& entry = gPairTexts[(lead - 0x80) * 256 + trail];
+        std::memcpy(entry.bytes, text, sizeof entry.bytes);
+        entry.length = static_cast<unsigned char>(std::strlen(text));
+      }
+    }
+    gPairTextsReady = true;
+  }
+  return gPairTexts;
+}
+
+// ---------------------------------------------------------------------------
+// Staging buffer in front of the output stream.
+
+struct Utf8Output {
+  FILE* stream;
+  size_t used;
+  char bytes[1 << 15];
+};
+
+void flushOutput(Utf8Output* output) {
+  if (output->used > 0) std::fwrite(output->bytes, 1, output->used, output->stream);
+  output->used = 0;
+}
+
+void putBytes(Utf8Output* output, const void* data, size_t length) {
+  if (length > sizeof output->bytes - output->used) {
+    flushOutput(output);
+    if (length >= sizeof output->bytes) {
+      std::fwrite(data, 1, length, output->stream);
+      return;
+    }
+  }
+  std::memcpy(output->bytes + output->used, data, length);
+  output->used += length;
+}
+
+// ---------------------------------------------------------------------------
+// Escapes.
+
+enum class EscapeKind { kNone, kNotation, kReference };
+
+struct Escape {
+  EscapeKind kind;
+  size_t length;  // bytes the escape spans
+  int value;
+};
+
+int hexDigitValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool isDecimalDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// The "U+XXXX" notation or "&#digits;" reference that starts at `p`, if any.
+Escape readEscape(const unsigned char* p, const unsigned char* end) {
+  Escape none = {EscapeKind::kNone, 0, 0};
+  size_t available = static_cast<size_t>(end - p);
+  if (available >= 6 && p[0] == 'U' && p[1] == '+') {
+    int value = 0;
+    for (int i = 2; i < 6; ++i) {
+      int digit = hexDigitValue(p[i]);
+      if (digit < 0) return none;
+      value = value * 16 + digit;
+    }
+    return {EscapeKind::kNotation, 6, value};
+  }
+  if (available >= 3 && p[0] == '&' && p[1] == '#' && isDecimalDigit(p[2])) {
+    const unsigned char* q = p + 2;
+    int value = 0;
+    for (; q < end && isDecimalDigit(*q); ++q) {
+      value = value * 10 + (*q - '0');
+      if (value > kReferenceCeiling) value = kReferenceCeiling;
+    }
+    if (q < end && *q == ';') ++q;
+    return {EscapeKind::kReference, static_cast<size_t>(q - p), value};
+  }
+  return none;
+}
+
+bool isHighSurrogate(int value) { return value >= 0xD800 && value <= 0xDBFF; }
+bool isLowSurrogate(int value) { return value >= 0xDC00 && value <= 0xDFFF; }
+
+// Writes the character of the escape at `p` (whose kind is not kNone) and
+// returns the bytes consumed, a directly following low surrogate included.
+size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned char* end,
+                   Utf8Output* output) {
+  int codePoint = escape.value;
+  size_t length = escape.length;
+  if (isHighSurrogate(codePoint)) {
+    Escape low = readEscape(p + length, end);
+    if (low.kind != EscapeKind::kNone && isLowSurrogate(low.value)) {
+      codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low.value - 0xDC00);
+      length += low.length;
+    }
+  }
+  if (codePoint == 0) {
+    // "U+0000" stands for nothing; "&#0;" names no character.
+    if (escape.kind == EscapeKind::kNotation) return length;
+    codePoint = kReplacementCharacter;
+  }
+  char text[kUtf8Max];
+  codePointToUtf8(codePoint, text);  // lone surrogates and overlarge values give U+FFFD
+  putBytes(output, text, std::strlen(text));
+  return length;
+}
+
+// ---------------------------------------------------------------------------
+
+void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output* output) {
+  const PairText* pairs = pairTexts();
+  while (p < end) {
+    const unsigned char* run = p;
+    while (p < end && kPlainBytes.plain[*p]) ++p;
+    if (p != run) putBytes(output, run, static_cast<size_t>(p - run));
+    if (p == end) return;
+
+    unsigned char b = *p;
+    if (b >= 0x80) {
+      // Two-byte codes usually come in runs (a caption): stay in this loop.
+      do {
+        if (p + 1 < end && p[1] >= kLowestTrail) {
+          const PairText& text = pairs[(p[0] - 0x80) * 256 + p[1]];
+          if (sizeof output->bytes - output->used < sizeof text.bytes) flushOutput(output);
+          std::memcpy(output->bytes + output->used, text.bytes, sizeof text.bytes);
+          output->used += text.length;
+          p += 2;
+        } else {
+          putBytes(output, kReplacementMarkUtf8, 3);
+          p += 1;
+        }
+      } while (p < end && *p >= 0x80);
+      continue;
+    }
+    if (b == 0) return;  // a NUL ends the line text
+
+    Escape escape = readEscape(p, end);
+    if (escape.kind == EscapeKind::kNone) {
+      putBytes(output, p, 1);
+      p += 1;
+    } else {
+      p += writeEscape(escape, p, end, output);
+    }
+  }
+}
+
+}  // namespace
+
+void transcodeLine(const char* line, size_t length, FILE* out) {
+  Utf8Output output;
+  output.stream = out;
+  output.used = 0;
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
+  transcodeText(text, text + length, &output);
+  flushOutput(&output);
+}
+
+int transcodeTourXml(const char* inputPath, const char* outputPath) {
+  FILE* console = consoleOut();
+  FILE* input = openForReading(inputPath);
+  if (input == nullptr) {
+    std::fprintf(console, "\nInput File %s Not Found!\n", inputPath);
+    return -1;
+  }
+  // A device or a pipe (/dev/null, /dev/stdout) is written in place: moving
+  // a file over it would replace the device itself.
+  bool inPlace = isSpecialFile(outputPath);
+  std::string partPath = inPlace ? std::string(outputPath) : std::string(outputPath) + ".part";
+  FILE* part = openTextForWriting(partPath.c_str());
+  if (part == nullptr) {
+    std::fclose(input);
+    std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
+    return -1;
+  }
+
+  std::fwrite(kByteOrderMark, 1, 3, part);
+  std::fprintf(console, "Creating %s .... Encoding: %s\n", outputPath, kTranscoderEncodingName);
+
+  // One conversion at a time: the 64 KiB read-ahead and the staging buffer
+  // live in static storage, off the stack.
+  static LineReader reader;
+  static Utf8Output output;
+  output.stream = part;
+  output.used = 0;
+  openLineReader(&reader, input);
+  const char* line;
+  size_t length;
+  while (readLine(&reader, &line, &length)) {
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
+    transcodeText(text, text + length, &output);
+  }
+  flushOutput(&output);
+  bool readFailed = reader.failed || std::ferror(input) != 0;
+  closeLineReader(&reader);
+  std::fclose(input);
+  bool writeFailed = std::ferror(part) != 0;
+  if (std::fclose(part) != 0) writeFailed = true;
+
+  if (readFailed) {
+    std::fprintf(console, "\nInput File %s Read Error!\n", inputPath);
+    if (!inPlace) removeFile(partPath.c_str());
+    return -1;
+  }
+  if (writeFailed || (!inPlace && !replaceFile(partPath.c_str(), outputPath))) {
+    std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
+    if (!inPlace) removeFile(partPath.c_str());
+    return -1;
+  }
+  return 0;
+}
 
 }  // namespace tourwright
