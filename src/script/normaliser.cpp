@@ -1,19 +1,230 @@
+// The script encoding normaliser.
+//
+// The script is read in large blocks; a character whose bytes straddle two
+// blocks is carried over to the next. Every decoded character goes through
+// the code page mapping, so a character the code page cannot hold becomes a
+// decimal reference ("&#128512;" for one beyond the 16-bit range) that the
+// output transcoder turns back into UTF-8.
+//
+// Undecodable input never swallows text: a byte that cannot start or
+// continue a UTF-8 sequence gives U+FFFD and the next byte is read afresh,
+// and a surrogate that is not half of a pair gives U+FFFD. The value 0
+// writes nothing, so the scratch copy never holds a NUL byte.
 #include "script/normaliser.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "driver/platform.h"
+#include "encoding/code_point.h"
+#include "encoding/unicode_to_ksx.h"
 
 namespace tourwright {
 
-// Placeholder until the normaliser lands: every readable script is ANSI.
-int normaliseScriptEncoding(const char* scriptPath, const char*) {
+namespace {
+
+constexpr size_t kBlockSize = 1 << 16;
+// The longest character: four UTF-8 bytes, or two UTF-16 units.
+constexpr size_t kLongestCharacter = 4;
+
+// ---------------------------------------------------------------------------
+// The scratch copy, written through a staging buffer.
+
+struct ScratchOutput {
+  FILE* stream;
+  size_t used;
+  char bytes[kBlockSize];
+};
+
+void flushScratch(ScratchOutput* output) {
+  if (output->used > 0) std::fwrite(output->bytes, 1, output->used, output->stream);
+  output->used = 0;
+}
+
+void writeCharacter(ScratchOutput* output, int codePoint) {
+  if (codePoint == 0) return;
+  // Room for the longest text the mapping gives ("&#1114111;").
+  if (sizeof output->bytes - output->used < 16) flushScratch(output);
+  if (codePoint < 0x80) {
+    output->bytes[output->used++] = static_cast<char>(codePoint);
+    return;
+  }
+  const char* text = unicodeToKsx(codePoint);
+  size_t length = std::strlen(text);
+  if (length > sizeof output->bytes - output->used) flushScratch(output);
+  std::memcpy(output->bytes + output->used, text, length);
+  output->used += length;
+}
+
+// ---------------------------------------------------------------------------
+// Decoders. Each reads one character at `p`, with `available` bytes there
+// and `atEnd` telling whether more can follow; it returns the bytes used, or
+// 0 when the character needs bytes that are still to be read (or, at the
+// end, when the file cuts it off).
+
+bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
+bool isSurrogate(int value) { return value >= 0xD800 && value <= 0xDFFF; }
+bool isHighSurrogate(int value) { return value >= 0xD800 && value <= 0xDBFF; }
+bool isLowSurrogate(int value) { return value >= 0xDC00 && value <= 0xDFFF; }
+
+size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd, int* codePoint) {
+  unsigned char lead = p[0];
+  size_t following;
+  int value;
+  if (lead <= 0xBF) {
+    *codePoint = lead;  // ASCII, or a stray continuation byte read as U+0080..U+00BF
+    return 1;
+  } else if (lead <= 0xDF) {
+    following = 1, value = lead - 0xC0;
+  } else if (lead <= 0xEF) {
+    following = 2, value = lead - 0xE0;
+  } else if (lead <= 0xF7) {
+    following = 3, value = lead - 0xF0;
+  } else {
+    *codePoint = kReplacementCharacter;
+    return 1;
+  }
+  for (size_t i = 1; i <= following; ++i) {
+    if (i >= available) {
+      if (atEnd) *codePoint = -1;  // cut off by the end of the file: nothing
+      return atEnd ? available : 0;
+    }
+    if (!isContinuation(p[i])) {
+      *codePoint = kReplacementCharacter;  // p[i] is read afresh
+      return i;
+    }
+    value = (value << 6) + (p[i] - 0x80);
+  }
+  if (isSurrogate(value) || value > 0x10FFFF) value = kReplacementCharacter;
+  *codePoint = value;
+  return following + 1;
+}
+
+int utf16Unit(const unsigned char* p, bool bigEndian) {
+  return bigEndian ? p[0] * 256 + p[1] : p[0] + p[1] * 256;
+}
+
+size_t decodeUtf16Character(const unsigned char* p, size_t available, bool atEnd, bool bigEndian,
+                            int* codePoint) {
+  if (available < 2) {
+    if (atEnd) *codePoint = -1;  // a last odd byte is dropped
+    return atEnd ? available : 0;
+  }
+  int unit = utf16Unit(p, bigEndian);
+  if (isHighSurrogate(unit)) {
+    if (available < 4) {
+      if (!atEnd) return 0;
+      *codePoint = kReplacementCharacter;  // the file ends after half a pair
+      return 2;
+    }
+    int low = utf16Unit(p + 2, bigEndian);
+    if (isLowSurrogate(low)) {
+      *codePoint = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+      return 4;
+    }
+    *codePoint = kReplacementCharacter;  // the unit after it is read afresh
+    return 2;
+  }
+  *codePoint = isLowSurrogate(unit) ? kReplacementCharacter : unit;
+  return 2;
+}
+
+// Fills `block` after its first `kept` bytes; returns the bytes now held and
+// sets *atEnd once the file has nothing more.
+size_t fillBlock(FILE* stream, unsigned char* block, size_t kept, bool* atEnd) {
+  size_t held = kept;
+  while (held < kBlockSize && !*atEnd) {
+    size_t got = std::fread(block + held, 1, kBlockSize - held, stream);
+    held += got;
+    if (got == 0) *atEnd = true;
+  }
+  return held;
+}
+
+// Decodes the script from `start` in `block` to its end into `output`.
+// Returns false when reading failed.
+bool decodeScript(FILE* script, unsigned char* block, size_t held, size_t start, bool atEnd,
+                  int encoding, ScratchOutput* output) {
+  size_t position = start;
+  for (;;) {
+    while (position < held) {
+      int codePoint = 0;
+      size_t used;
+      if (encoding == kEncodingUtf8) {
+        used = decodeUtf8Character(block + position, held - position, atEnd, &codePoint);
+      } else {
+        used = decodeUtf16Character(block + position, held - position, atEnd,
+                                    encoding == kEncodingUtf16BigEndian, &codePoint);
+      }
+      if (used == 0) break;  // the rest of the character is in the next block
+      if (codePoint >= 0) writeCharacter(output, codePoint);
+      position += used;
+    }
+    if (atEnd) return std::ferror(script) == 0;
+    size_t kept = held - position;  // less than kLongestCharacter
+    std::memmove(block, block + position, kept);
+    position = 0;
+    held = fillBlock(script, block, kept, &atEnd);
+  }
+}
+
+int detectEncoding(const unsigned char* block, size_t held, size_t* markLength) {
+  unsigned char first = held > 0 ? block[0] : 0;
+  unsigned char second = held > 1 ? block[1] : 0;
+  if (first == 0xEF && second == 0xBB) {
+    *markLength = 3;
+    return held > 2 && block[2] == 0xBF ? kEncodingUtf8 : kEncodingAnsi;
+  }
+  *markLength = 2;
+  if (first == 0xFE && second == 0xFF) return kEncodingUtf16BigEndian;
+  if (first == 0xFF && second == 0xFE) return kEncodingUtf16LittleEndian;
+  return kEncodingAnsi;
+}
+
+}  // namespace
+
+int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath) {
   FILE* script = openForReading(scriptPath);
   if (script == nullptr) return kScriptNotFound;
+
+  // One run at a time: the buffers live in static storage, off the stack.
+  static unsigned char block[kBlockSize + kLongestCharacter];
+  static ScratchOutput output;
+  bool atEnd = false;
+  size_t held = fillBlock(script, block, 0, &atEnd);
+  size_t markLength = 0;
+  int encoding = detectEncoding(block, held, &markLength);
+
+  if (encoding == kEncodingAnsi) {
+    std::fclose(script);
+    std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
+    std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n", scriptPath);
+    return kEncodingAnsi;
+  }
+
+  FILE* scratch = openBinaryForWriting(scratchPath);
+  if (scratch == nullptr) {
+    std::fclose(script);
+    return kScratchNotCreated;
+  }
+  output.stream = scratch;
+  output.used = 0;
+  bool readOk = decodeScript(script, block, held, markLength, atEnd, encoding, &output);
+  flushScratch(&output);
   std::fclose(script);
-  std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
-  std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n", scriptPath);
-  return kEncodingAnsi;
+  bool writeOk = std::ferror(scratch) == 0;
+  if (std::fclose(scratch) != 0) writeOk = false;
+
+  // A half-read script or a half-written copy would be parsed as if whole.
+  if (!readOk) {
+    removeFile(scratchPath);
+    return kScriptNotFound;
+  }
+  if (!writeOk) {
+    removeFile(scratchPath);
+    return kScratchNotCreated;
+  }
+  return encoding;
 }
 
 }  // namespace tourwright
