@@ -1,0 +1,206 @@
+// Whole runs of the program on bad input, one table row per case: what an
+// author's editor may save, damaged or foreign files beside the script, and
+// outputs that cannot be written. Every row states the exit status, a line
+// that standard output must hold, and the files that must (not) be there;
+// every row also checks that the script itself was not changed and that a
+// completed run leaves a valid UTF-8 tour XML and no scratch file.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "encoding/code_point.h"
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::fileExists;
+using testing_support::ProgramRun;
+using testing_support::readFile;
+using testing_support::runProgram;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+const char kTile[] =
+    "<krpano>\n\t<image type=\"CUBE\">\n\t\t<cube url=\"hall.tiles/%s.jpg\" />\n\t</image>\n"
+    "</krpano>\n";
+const char kScene[] = "#SCENE\nhall 0 0 $Hall\n";
+
+// A literal with NUL bytes inside, whole.
+template <size_t N>
+std::string bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
+std::string repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+struct BadInputCase {
+  const char* name;
+  std::string script;
+  std::function<void(const TempDir&)> prepare;  // extra files beside the script
+  int status;
+  std::string expectedOut;                 // a text standard output must hold
+  std::vector<std::string> mustExist;      // names in the folder
+  std::vector<std::string> mustNotExist;
+  std::string xmlMustHold = "";            // a text the tour XML must hold
+  std::string outMustNotHold = "\x01";     // a text standard output must not hold
+};
+
+std::vector<BadInputCase> badInputCases() {
+  const std::string longWord(10000, 'w');
+  const std::string longNumber(10000, '9');
+  const std::vector<std::string> completed = {"t.lst", "t.htm", "t.xml"};
+  const std::vector<std::string> noScratch = {"t.tmp", "t.asc", "t.xml.part"};
+  auto none = [](const TempDir&) {};
+  std::vector<BadInputCase> cases = {
+      {"empty script", "", none, 0, "Text Encoding of LST file: 0", completed, noScratch},
+      {"one byte", "#", none, 0, "Text Encoding of LST file: 0", completed, noScratch},
+      {"byte-order mark only", "\xEF\xBB\xBF", none, 0, "Text Encoding of LST file: 1", completed,
+       noScratch},
+      {"EF BB without BF", std::string("\xEF\xBB") + kScene, none, 0,
+       "Text Encoding of LST file: 0", completed, noScratch},
+      {"odd-length UTF-16", bytes("\xFF\xFE#\0S\0C\0E\0N\0E\0\n\0h"), none, 0,
+       "Text Encoding of LST file: 3", completed, noScratch},
+      {"lone surrogates in UTF-16",
+       bytes("\xFE\xFF\0#\0S\0C\0E\0N\0E\0\n\0h\0a\0l\0l\0 \0\x30\0 \0\x30\0 \0$\xD8\x3D\0X\0\n"),
+       none, 0, "Text Encoding of LST file: 2", completed, noScratch, "title=\"\xEF\xBF\xBDX\""},
+      {"invalid UTF-8 everywhere",
+       "\xEF\xBB\xBF#SCENE\xFF\nhall 0 0 $ti\xE2\x82tle\xF0\x9F\n#STILL\nv\xFE 1 2 0.5 1 0 0 0 "
+       "$c\xED\xA0\x80x\n\x80\xC3\n",
+       none, 0, "Text Encoding of LST file: 1", completed, noScratch,
+       "title=\"ti\xEF\xBF\xBDtle\xEF\xBF\xBD\""},
+      {"NUL bytes inside lines", bytes("#SCENE\nhall 0 0 $Ha\0ll\n#STILL\nv 1 2\0 3 $x\n"),
+       none, 0, "#Scene 1: Ha hall (0, 0)", completed, noScratch, "title=\"Ha\""},
+      {"a 1 MB single line", std::string(kScene) + "#CROSSLINK\nhall 1 2 arrow $" +
+                                 repeat("\xB0\xA1", 500000) + "\n",
+       none, 0, "Cross Link 1: ", completed, noScratch},
+      {"10,000-byte words in every field",
+       std::string(kScene) + "#CROSSLINK\n" + longWord + " " + longNumber + " -" + longNumber +
+           " " + longWord + " " + longNumber + " $" + longWord + "\n#STILL\n" + longWord +
+           " 1 2 " + longNumber + " " + longNumber + " 1 2 3 $c\n#REFERENCE\n" + longWord +
+           " 1 2 " + longWord + " " + longNumber + " $" + longWord + "\n#GALLERY\n*" + longWord +
+           " 1 2 $g\n" + longWord + " 1 1 " + longWord + " $" + longWord + "\n",
+       none, 0, "  Cross Link 1: " + std::string(127, 'w') + " " + std::string(127, 'w') +
+                    " (2147483647, -2147483648)",
+       completed, noScratch, "lookat(2147483647, 0);"},
+      {"a 10,000-byte scene name", "#SCENE\n" + longWord + " 0 0 $t\n", none, 1,
+       "Xml Source File Open Error: ", {"t.lst", "t.tmp"}, {"t.htm", "t.xml", "t.asc"}},
+      {"13 scenes", repeat(kScene, 13), none, 0, "#Scene 12: Hall hall", completed, noScratch,
+       "<!-- Scene: 11 -->", "#Scene 13"},
+      {"31 galleries", std::string(kScene) + "#GALLERY\n" + repeat("*g 1 2 $G\no 1 1 $O\n", 31),
+       none, 0, "  Gallery 30: G g (1, 2) 29-1", completed, noScratch, "Gallery-1-30", "Gallery 31"},
+      {"101 gallery objects", std::string(kScene) + "#GALLERY\n*g 1 2 $G\n" + repeat("o 1 1 $O\n", 101),
+       none, 0, "  Gallery 1: G g (1, 2) 0-100", completed, noScratch, "GalleryObject-99",
+       "Gallery Object 101"},
+      {"object lines before any entrance", std::string(kScene) + "#GALLERY\no 1 1 $O\n*g 1 2 $G\n",
+       none, 0, "  Gallery 1: G g (1, 2) 0-0", completed, noScratch},
+      {"duplicate sections", std::string(kScene) + "#STILL\na 1 1 1 1 1 1 1 $A\n#STILL\nb 2 2 2 0 2 2 2 $B\n",
+       none, 0, "  Still Image 1: B b[2] (2, 2) 2 2 2", completed, noScratch},
+      {"missing tile XML", "#SCENE\nnosuch 0 0 $t\n", none, 1, "Xml Source File Open Error: ",
+       {"t.lst", "t.tmp"}, {"t.htm", "t.xml", "t.asc"}},
+      {"empty tile XML", kScene, [](const TempDir& d) { writeFile(d.file("hall.xml"), ""); }, 0,
+       "t.htm has been Created.", completed, noScratch},
+      {"binary tile XML", kScene,
+       [](const TempDir& d) {
+         std::string junk;
+         for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 256);
+         writeFile(d.file("hall.xml"), "<image\n" + junk + "\n</image>\n");
+       },
+       0, "t.htm has been Created.", completed, noScratch},
+      {"tile XML folder instead of file", kScene,
+       [](const TempDir& d) {
+         unlink(d.file("hall.xml").c_str());
+         mkdir(d.file("hall.xml").c_str(), 0700);
+       },
+       1, "Xml Source File Open Error: ", {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}},
+      {"image block never closed", kScene,
+       [](const TempDir& d) { writeFile(d.file("hall.xml"), "<image>\n<level/>\nlast line\n"); }, 0,
+       "t.htm has been Created.", completed, noScratch, "\n\t<image>\n<level/>\nlast line\n\t\t</image>"},
+      {"tmp path cannot be created", kScene,
+       [](const TempDir& d) { mkdir(d.file("t.tmp").c_str(), 0700); }, 1, "t.tmp",
+       {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}},
+      {"page cannot be created", kScene,
+       [](const TempDir& d) { mkdir(d.file("t.htm").c_str(), 0700); }, 1, "t.htm",
+       {"t.lst"}, {"t.tmp", "t.xml"}},
+      {"tour XML cannot be created", kScene,
+       [](const TempDir& d) { mkdir(d.file("t.xml").c_str(), 0700); }, 1,
+       "Xml Script Code Conversion Error!", {"t.lst", "t.htm"}, {"t.tmp", "t.xml.part"}},
+  };
+  return cases;
+}
+
+TEST(BadInputTest, EveryRowEndsAsStated) {
+  for (const BadInputCase& c : badInputCases()) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), c.script);
+    c.prepare(dir);
+    ProgramRun run = runProgram({"t.lst"}, dir.path());
+    EXPECT_EQ(run.status, c.status) << run.out;
+    EXPECT_NE(run.out.find(c.expectedOut), std::string::npos) << run.out.substr(0, 4000);
+    EXPECT_EQ(run.out.find(c.outMustNotHold), std::string::npos);
+    EXPECT_EQ(readFile(dir.file("t.lst")), c.script) << "the script changed";
+    for (const std::string& name : c.mustExist) EXPECT_TRUE(fileExists(dir.file(name))) << name;
+    for (const std::string& name : c.mustNotExist) EXPECT_FALSE(fileExists(dir.file(name))) << name;
+    if (run.status == 0) {
+      std::string xml = readFile(dir.file("t.xml"));
+      EXPECT_EQ(xml.substr(0, 3), "\xEF\xBB\xBF");
+      EXPECT_TRUE(isValidUtf8(xml.data(), xml.size()));
+      EXPECT_NE(xml.find(c.xmlMustHold), std::string::npos) << xml.substr(0, 4000);
+    }
+  }
+}
+
+// A failed run never destroys the tour XML and page of an earlier run.
+TEST(BadInputTest, EarlierOutputsSurviveAFailedRun) {
+  struct Failure {
+    const char* name;
+    std::function<void(const TempDir&)> breakRun;
+  };
+  const Failure failures[] = {
+      {"missing tile XML", [](const TempDir& d) { unlink(d.file("hall.xml").c_str()); }},
+      {"tmp path unusable", [](const TempDir& d) { mkdir(d.file("t.tmp").c_str(), 0700); }},
+  };
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(f.name);
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), kScene);
+    writeFile(dir.file("t.xml"), "earlier tour");
+    writeFile(dir.file("t.htm"), "earlier page");
+    f.breakRun(dir);
+    ProgramRun run = runProgram({"t.lst"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(readFile(dir.file("t.xml")), "earlier tour");
+    EXPECT_EQ(readFile(dir.file("t.htm")), "earlier page");
+  }
+}
+
+TEST(BadInputTest, MissingOrReadOnlyOutputFolder) {
+  TempDir dir;
+  ProgramRun missing = runProgram({"no/such/folder/t.lst"}, dir.path());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("Lst File \"no/such/folder/t.lst\" Not Found!"), std::string::npos);
+
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  chmod(dir.path().c_str(), 0555);
+  ProgramRun readOnly = runProgram({"t.lst"}, dir.path());
+  chmod(dir.path().c_str(), 0700);
+  EXPECT_EQ(readOnly.status, 1);
+  EXPECT_FALSE(fileExists(dir.file("t.xml")));
+}
+
+}  // namespace
+}  // namespace tourwright
