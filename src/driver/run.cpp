@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/console.h"
 #include "driver/platform.h"
 #include "encoding/transcoder.h"
 #include "script/listing.h"
@@ -63,6 +64,7 @@ RunPaths derivePaths(const std::string& argument) {
 }
 
 int runTourwright(int argc, const char* const* argv) {
+  setUpConsole();
   FILE* console = consoleOut();
   std::string argument;
   for (int i = 1; i < argc; ++i) {

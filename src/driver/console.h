@@ -1,0 +1,30 @@
+// The console on a UTF-8 terminal.
+//
+// Console text is internal text: captions in the Korean code page, with
+// "&#...;" references and "U+XXXX" notations. When standard output is a
+// terminal whose locale speaks UTF-8 (the usual Linux desktop), that text is
+// shown through the same conversion as the tour XML, so the author can read
+// the captions. When standard output is a file or a pipe, its bytes stay
+// exactly as written. On Windows the console is left alone.
+#ifndef TOURWRIGHT_DRIVER_CONSOLE_H_
+#define TOURWRIGHT_DRIVER_CONSOLE_H_
+
+#include <cstdio>
+
+namespace tourwright {
+
+// Puts the converting stream in place of standard output for consoleOut()
+// when standard output is a UTF-8 terminal. Does nothing when another
+// stream already stands in for the console, and nothing on a second call.
+// The stream is flushed and closed at exit.
+void setUpConsole();
+
+// A stream whose text reaches `sink` converted to UTF-8, a line at a time;
+// a line that is already valid UTF-8 (a path the user typed) passes as it
+// is. Closing it writes what is still pending; `sink` stays open. Returns
+// nullptr where the platform has no such streams.
+FILE* openUtf8ConsoleStream(FILE* sink);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_DRIVER_CONSOLE_H_
