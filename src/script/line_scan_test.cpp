@@ -1,0 +1,182 @@
+#include "script/line_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace tourwright {
+namespace {
+
+const char* endOf(const std::string& text) { return text.data() + text.size(); }
+
+// strtof is the reference for numbers: the same prefix, the same float.
+TEST(ScanNumberTest, ReadsWhatStrtofReads) {
+  const std::string half = "7.00649232162408535461864791644958065640130970938257885878534141944"
+                           "895541342930300743319094181060791015625";  // 2^-150 / 1e-46, a tie
+  const std::string inputs[] = {
+      "0.5", "  -1.5e2x", "1e", "1e+", "1E-2", "0x", "0X.p1", "0x1.8p1", "0x1p", "0xAbp-2g",
+      ".5", "5.", "-0", "+7", "inf", "-Infinity", "infinit", "INFx", "nan", "-nan",
+      "NaN(x_1)z", "nan(x", "1e39", "-1e-50", "1.4e-45", "3.4028235e38", "0.1", "16777217",
+      "1e999999999999999999999", "1e-999999999999999999999", half + "e-46", half + "0001e-46",
+      "16777217." + std::string(200, '0'), "16777217." + std::string(200, '0') + "1",
+      "1" + std::string(4999, '0') + "e-4999", "0." + std::string(4000, '0') + "1e4001",
+      "0x1.000001" + std::string(50, '0') + "1", "0x1" + std::string(60, '0') + "p-240",
+      std::string(300, '9') + "e-300", "0." + std::string(150000, '0') + "1e150001",
+      ".", "-", "+.e1", "$1", "", "   ", "e5", "x1"};
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input.substr(0, 60));
+    char* expectedEnd;
+    float expected = std::strtof(input.c_str(), &expectedEnd);
+    float value = 12345.0f;
+    const char* after = scanNumber(input.data(), endOf(input), &value);
+    if (expectedEnd == input.c_str()) {
+      EXPECT_EQ(after, nullptr);
+      EXPECT_EQ(value, 12345.0f);
+      continue;
+    }
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after - input.data(), expectedEnd - input.c_str());
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(value));
+      EXPECT_EQ(std::signbit(value), std::signbit(expected));
+    } else {
+      EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << value << " vs " << expected;
+    }
+  }
+}
+
+TEST(ScanNumberTest, StopsAtTheEndOfItsPiece) {
+  const std::string text = "1.25e3";
+  float value = 0;
+  EXPECT_EQ(scanNumber(text.data(), text.data() + 4, &value), text.data() + 4);
+  EXPECT_EQ(value, 1.25f);
+}
+
+TEST(ScanIntegerTest, ReadsSignAndDigitsClampedToInt) {
+  struct Case {
+    std::string input;
+    bool matches;
+    int value;
+    size_t consumed;
+  };
+  const Case cases[] = {
+      {"42", true, 42, 2},
+      {"-5", true, -5, 2},
+      {"+7", true, 7, 2},
+      {" \t\v\f\r\n 3", true, 3, 8},
+      {"2147483647", true, INT_MAX, 10},
+      {"2147483648", true, INT_MAX, 10},
+      {"-2147483648", true, INT_MIN, 11},
+      {"-2147483649", true, INT_MIN, 11},
+      {"99999999999999999999999", true, INT_MAX, 23},
+      {"-" + std::string(5000, '9'), true, INT_MIN, 5001},
+      {"0012abc", true, 12, 4},
+      {"12.5", true, 12, 2},
+      {"-", false, 0, 0},
+      {"+", false, 0, 0},
+      {"- 1", false, 0, 0},
+      {"x1", false, 0, 0},
+      {"", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input.substr(0, 30));
+    int value = -77;
+    const char* after = scanInteger(c.input.data(), endOf(c.input), &value);
+    if (!c.matches) {
+      EXPECT_EQ(after, nullptr);
+      EXPECT_EQ(value, -77);
+      continue;
+    }
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(static_cast<size_t>(after - c.input.data()), c.consumed);
+  }
+}
+
+TEST(CopyCutTest, CutsWholePiecesOnly) {
+  struct Case {
+    std::string input;
+    size_t capacity;
+    std::string expected;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"abcde", 6, "abcde", false},
+      {"abcdefg", 6, "abcde", true},
+      {"abc\xB0\xA1", 6, "abc\xB0\xA1", false},
+      {"abcd\xB0\xA1", 6, "abcd", true},       // a two-byte character across the cut
+      {"abc\xA1$", 6, "abc\xA1$", false},      // a trail byte below 0x80 stays with its lead
+      {"abc\xB0", 6, "abc\xB0", false},        // a lead byte at the very end stands alone
+      {"ab&#12345;", 6, "ab", true},           // a reference across the cut
+      {"ab&#123;x", 9, "ab&#123;", true},
+      {"&#12c", 5, "&#12", true},              // a reference without ';'
+      {"a&#", 3, "a", true},
+      {"abU+AC00", 6, "ab", true},             // a code point notation across the cut
+      {"U+AC00", 7, "U+AC00", false},
+      {"&#" + std::string(200, '1'), 128, "", true},
+      {std::string(300, 'w'), 128, std::string(127, 'w'), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input.substr(0, 30));
+    char field[256];
+    std::memset(field, 'Z', sizeof field);
+    EXPECT_EQ(copyCut(c.input.data(), endOf(c.input), field, c.capacity), c.cut);
+    EXPECT_EQ(std::string(field), c.expected);
+    EXPECT_EQ(field[c.capacity], 'Z') << "written past the field";
+  }
+}
+
+TEST(FindDollarTest, SkipsTrailBytes) {
+  const std::string texts[] = {"ab$cd", "\xA1$x$y", "\xA1$", "no dollar", "\xB0\xA1$"};
+  const int positions[] = {2, 3, -1, -1, 2};
+  for (int i = 0; i < 5; ++i) {
+    const char* found = findDollar(texts[i].data(), endOf(texts[i]));
+    EXPECT_EQ(found == nullptr ? -1 : found - texts[i].data(), positions[i]) << i;
+  }
+}
+
+TEST(ScanFieldsTest, StopsAtTheFirstFieldThatDoesNotMatch) {
+  char word[8];
+  char second[8];
+  int integer = -1;
+  float number = -1;
+  const ScanField format[] = {wordInto(word), integerInto(&integer), numberInto(&number),
+                              wordInto(second)};
+  struct Case {
+    std::string line;
+    int filled;
+    const char* word;
+    int integer;
+    float number;
+    const char* second;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"file 2 0.5 $cap", 4, "file", 2, 0.5f, "$cap", false},
+      {"  file\t2\v1e5x $cap", 4, "file", 2, 1e5f, "x", false},
+      {"file 2.5 $c", 4, "file", 2, 0.5f, "$c", false},
+      {"file x 0.5 $c", 1, "file", -1, -1, "", false},
+      {"verylongword 7 1 y", 4, "verylon", 7, 1, "y", true},  // the cut word's rest is skipped
+      {"   ", 0, "", -1, -1, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    word[0] = second[0] = '\0';
+    integer = -1;
+    number = -1;
+    ScanResult result = scanFields(c.line.data(), endOf(c.line), format, 4);
+    EXPECT_EQ(result.filled, c.filled);
+    EXPECT_STREQ(word, c.word);
+    EXPECT_EQ(integer, c.integer);
+    EXPECT_EQ(number, c.number);
+    EXPECT_STREQ(second, c.second);
+    EXPECT_EQ(result.cut, c.cut);
+  }
+}
+
+}  // namespace
+}  // namespace tourwright
