@@ -33,10 +33,15 @@ void removeFolder() {
 
 const std::string& scratchFolder() {
   if (gFolder.empty()) {
+    // Memory-backed when the system has it: the targets write files per run.
+    char shared[] = "/dev/shm/tourwright-fuzz-XXXXXX";
     char pattern[] = "/tmp/tourwright-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) fail("mkdtemp");
-    gFolder = pattern;
+    char* made = mkdtemp(shared);
+    if (made == nullptr) made = mkdtemp(pattern);
+    if (made == nullptr) fail("mkdtemp");
+    gFolder = made;
     std::atexit(removeFolder);
+    return gFolder;
   }
   return gFolder;
 }

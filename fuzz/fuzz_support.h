@@ -9,7 +9,8 @@
 namespace tourwright {
 namespace fuzzing {
 
-// A folder created once per process under /tmp; removed at exit.
+// A folder created once per process (in /dev/shm where it exists); removed
+// at exit.
 const std::string& scratchFolder();
 void writeWholeFile(const std::string& path, const void* data, size_t size);
 std::string readWholeFile(const std::string& path);
