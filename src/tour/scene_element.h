@@ -11,6 +11,10 @@ namespace tourwright {
 
 enum class SceneResult { kWritten, kTileXmlMissing };
 
+// Reads the tile XML "<directory>/<name>.xml". When it cannot be opened (or
+// is a folder), prints "Xml Source File Open Error: <path>", writes nothing
+// and returns kTileXmlMissing.
+
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out);
 
