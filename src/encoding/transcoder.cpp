@@ -12,6 +12,7 @@
 // form, makes one character.
 #include "encoding/transcoder.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -47,18 +48,15 @@ constexpr ByteTable makePlainBytes() {
 constexpr ByteTable kPlainBytes = makePlainBytes();
 
 // ---------------------------------------------------------------------------
-// The UTF-8 text of each two-byte code, looked up once.
-
-struct PairText {
-  char bytes[7];  // UTF-8 text, at most four bytes used
-  unsigned char length;
-};
+// The UTF-8 text of each two-byte code, looked up once: four bytes per code
+// (the text, padded), so the rows that captions use stay in the first-level
+// cache. The length follows from the first byte.
 
 constexpr size_t kPairCount = 128 * 256;  // lead 0x80..0xFF, any trail
-PairText gPairTexts[kPairCount];
+uint32_t gPairTexts[kPairCount];
 bool gPairTextsReady = false;
 
-const PairText* pairTexts() {
+const uint32_t* pairTexts() {
   if (!gPairTextsReady) {
     for (int lead = 0x80; lead <= 0xFF; ++lead) {
       for (int trail = kLowestTrail; trail <= 0xFF; ++trail) {
@@ -66,14 +64,37 @@ const PairText* pairTexts() {
                                        static_cast<unsigned char>(trail)};
         char text[kUtf8Max + 3] = {};
         ksxToUtf8(code, text);
-        PairText& entry = gPairTexts[(lead - 0x80) * 256 + trail];
-        std::memcpy(entry.bytes, text, sizeof entry.bytes);
-        entry.length = static_cast<unsigned char>(std::strlen(text));
+        if (text[0] == '\0') codePointToUtf8(kReplacementMark, text);
+        std::memcpy(&gPairTexts[(lead - 0x80) * 256 + trail], text, 4);
       }
     }
     gPairTextsReady = true;
   }
   return gPairTexts;
+}
+
+// The length of a UTF-8 text by its first byte's high nibble.
+constexpr unsigned char kUtf8LengthByNibble[16] = {1, 1, 1, 1, 1, 1, 1, 1,
+                                                   1, 1, 1, 1, 2, 2, 3, 4};
+
+// The byte of `text` that lies first in memory.
+inline unsigned char firstByte(uint32_t text) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return static_cast<unsigned char>(text >> 24);
+#else
+  return static_cast<unsigned char>(text & 0xFF);
+#endif
+}
+
+// True when one of the eight bytes in `word` is not plain: NUL, 'U', '&' or
+// a byte of 0x80 or above. (A zero-byte test is exact about whether any
+// byte is zero, whatever the byte order.)
+inline bool hasStopByte(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  return ((word & kHighs) | hasZero(word) | hasZero(word ^ (kOnes * 'U')) |
+          hasZero(word ^ (kOnes * '&'))) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -178,9 +199,11 @@ size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned 
 // ---------------------------------------------------------------------------
 
 void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output* output) {
-  const PairText* pairs = pairTexts();
+  const uint32_t* pairs = pairTexts();
   while (p < end) {
     const unsigned char* run = p;
+    uint64_t word;
+    while (end - p >= 8 && (std::memcpy(&word, p, 8), !hasStopByte(word))) p += 8;
     while (p < end && kPlainBytes.plain[*p]) ++p;
     if (p != run) putBytes(output, run, static_cast<size_t>(p - run));
     if (p == end) return;
@@ -190,10 +213,10 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       // Two-byte codes usually come in runs (a caption): stay in this loop.
       do {
         if (p + 1 < end && p[1] >= kLowestTrail) {
-          const PairText& text = pairs[(p[0] - 0x80) * 256 + p[1]];
-          if (sizeof output->bytes - output->used < sizeof text.bytes) flushOutput(output);
-          std::memcpy(output->bytes + output->used, text.bytes, sizeof text.bytes);
-          output->used += text.length;
+          uint32_t text = pairs[(p[0] - 0x80) * 256 + p[1]];
+          if (sizeof output->bytes - output->used < sizeof text) flushOutput(output);
+          std::memcpy(output->bytes + output->used, &text, sizeof text);
+          output->used += kUtf8LengthByNibble[firstByte(text) >> 4];
           p += 2;
         } else {
           putBytes(output, kReplacementMarkUtf8, 3);
