@@ -173,12 +173,7 @@ bool copyCut(const char* begin, const char* end, char* field, size_t capacity) {
 }
 
 const char* findDollar(const char* begin, const char* end) {
-  const char* p = begin;
-  while (p < end) {
-    if (*p == '$') return p;
-    p += (static_cast<unsigned char>(*p) >= 0x80 && p + 1 < end) ? 2 : 1;
-  }
-  return nullptr;
+  return static_cast<const char*>(std::memchr(begin, '$', static_cast<size_t>(end - begin)));
 }
 
 const char* scanWord(const char* p, const char* end, const char** wordBegin) {

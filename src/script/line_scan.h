@@ -33,8 +33,10 @@ size_t unitLength(const char* text, const char* end);
 // the whole pieces that fit. Returns true when something had to be cut.
 bool copyCut(const char* begin, const char* end, char* field, size_t capacity);
 
-// The first "$" of [begin, end) that is a character of its own (not the
-// trail byte of a two-byte character), or nullptr.
+// The first "$" byte of [begin, end), or nullptr. A plain byte search: a
+// UTF-8 script saved without a byte-order mark is read as code page text,
+// and pairing its bytes as lead and trail would hide the "$" of a caption
+// that follows a letter directly.
 const char* findDollar(const char* begin, const char* end);
 
 enum class ScanKind { kWord, kInteger, kNumber };

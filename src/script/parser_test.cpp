@@ -240,10 +240,11 @@ TEST(ParserTest, FillsRecordsAsTheirLinesGiveThem) {
          EXPECT_EQ(t.scenes[0].hlookat, 2147483647);
          EXPECT_EQ(t.scenes[0].vlookat, -2147483647 - 1);
        }},
-      {"a trail byte that reads as $ is no $", "#SCENE\nhall\xA1$ 1 2 $Title\n",
+      {"the first $ byte starts the caption, even after a high byte",
+       "#SCENE\nhall 1 2\n#CROSSLINK\ncourt 1 2 arrow 5 \xEA\xB6\x81$Title\n",
        [](const Tour& t) {
-         EXPECT_STREQ(t.scenes[0].name, "hall\xA1$");
-         EXPECT_STREQ(t.scenes[0].title, "Title");
+         EXPECT_STREQ(t.scenes[0].crossLinks[0].caption, "Title");
+         EXPECT_EQ(t.scenes[0].crossLinks[0].lookat, 5);
        }},
   });
 }
