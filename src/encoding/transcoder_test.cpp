@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -257,9 +258,8 @@ TEST(TranscodeTourXmlTest, OutputThatCannotBeCreatedIsReported) {
 TEST(TranscodeTourXmlTest, FailedMoveIntoPlaceLeavesNoTemporaryFile) {
   TempDir dir;
   writeFile(dir.file("t.tmp"), "<a/>\n");
-  ASSERT_EQ(std::system(("mkdir " + dir.file("t.xml") + " && touch " + dir.file("t.xml/keep"))
-                            .c_str()),
-            0);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("t.xml")));
+  writeFile(dir.file("t.xml/keep"), "");
   FileRun run = transcodeFile(dir.file("t.tmp"), dir.file("t.xml"));
   EXPECT_EQ(run.result, -1);
   EXPECT_EQ(run.console, "Creating " + dir.file("t.xml") +
@@ -269,6 +269,7 @@ TEST(TranscodeTourXmlTest, FailedMoveIntoPlaceLeavesNoTemporaryFile) {
   EXPECT_TRUE(fileExists(dir.file("t.xml/keep")));
 }
 
+#ifndef _WIN32
 TEST(TranscodeTourXmlTest, DeviceOutputIsWrittenInPlace) {
   TempDir dir;
   writeFile(dir.file("t.tmp"), "<a/>\n");
@@ -276,6 +277,7 @@ TEST(TranscodeTourXmlTest, DeviceOutputIsWrittenInPlace) {
   EXPECT_FALSE(fileExists("/dev/null.part"));
   EXPECT_TRUE(isSpecialFile("/dev/null"));
 }
+#endif
 
 }  // namespace
 }  // namespace tourwright
