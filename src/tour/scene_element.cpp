@@ -12,7 +12,9 @@
 // puts UTF-8 bytes into the block. The internal tour XML is Korean code page
 // text, so such a file (valid UTF-8 holding non-ASCII bytes) has its copied
 // lines converted; an ASCII or Korean code page file is copied byte for
-// byte. Deciding needs one pass over the file before the copy.
+// byte. Both ways copy an ASCII line alike, so the decision waits for the
+// first line with a byte above 0x7F: only then is the rest of the file read
+// ahead, and an all-ASCII file (the usual tile XML) is read once.
 #include "tour/scene_element.h"
 
 #include <cstring>
@@ -28,48 +30,87 @@ namespace tourwright {
 
 namespace {
 
-bool containsText(const char* line, size_t length, const char* text) {
-  size_t textLength = std::strlen(text);
-  if (textLength > length) return false;
-  for (size_t i = 0; i + textLength <= length; ++i) {
-    if (line[i] == text[0] && std::memcmp(line + i, text, textLength) == 0) return true;
+// Looks for "<image" and "</image>" in one scan: both begin with '<'.
+struct ImageTags {
+  bool opens;
+  bool closes;
+};
+
+ImageTags findImageTags(const char* line, size_t length) {
+  ImageTags tags = {false, false};
+  const char* end = line + length;
+  for (const char* p = line; p < end; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+    if (p == nullptr) break;
+    size_t left = static_cast<size_t>(end - p);
+    if (left >= 6 && std::memcmp(p, "<image", 6) == 0) tags.opens = true;
+    if (left >= 8 && std::memcmp(p, "</image>", 8) == 0) tags.closes = true;
   }
-  return false;
+  return tags;
 }
 
-// True when the tile file is UTF-8 with at least one non-ASCII character.
-bool holdsUtf8Text(LineReader* reader) {
-  bool nonAscii = false;
-  const char* line;
-  size_t length;
+bool isAscii(const char* line, size_t length) {
+  unsigned char bits = 0;
+  for (size_t i = 0; i < length; ++i) bits |= static_cast<unsigned char>(line[i]);
+  return bits < 0x80;
+}
+
+// Called at the first line with a byte above 0x7F (every line before it is
+// ASCII): true when that line and all the lines after it are valid UTF-8,
+// that is when the whole file is UTF-8 holding non-ASCII text. Reads the
+// reader to its end.
+bool restIsUtf8(LineReader* reader, const char* line, size_t length) {
+  if (!isValidUtf8(line, length)) return false;
   while (readLine(reader, &line, &length)) {
     if (!isValidUtf8(line, length)) return false;
-    for (size_t i = 0; i < length && !nonAscii; ++i) {
-      if (static_cast<unsigned char>(line[i]) >= 0x80) nonAscii = true;
+  }
+  return true;
+}
+
+// Copied text is gathered here and reaches the .tmp stream in large writes:
+// a stream call for every line (or every byte) costs more than the copy.
+struct CopyBuffer {
+  FILE* out;
+  size_t used;
+  char bytes[1 << 16];
+};
+
+void flushCopy(CopyBuffer* buffer) {
+  if (buffer->used > 0) std::fwrite(buffer->bytes, 1, buffer->used, buffer->out);
+  buffer->used = 0;
+}
+
+void putCopy(CopyBuffer* buffer, const char* text, size_t length) {
+  if (length > sizeof buffer->bytes - buffer->used) {
+    flushCopy(buffer);
+    if (length >= sizeof buffer->bytes) {
+      std::fwrite(text, 1, length, buffer->out);
+      return;
     }
   }
-  return nonAscii;
+  std::memcpy(buffer->bytes + buffer->used, text, length);
+  buffer->used += length;
 }
 
 // Writes a line of valid UTF-8 as Korean code page text: ASCII as it is,
 // every other character as its code or a numeric character reference.
-void writeUtf8AsKsx(FILE* out, const char* line, size_t length) {
+void writeUtf8AsKsx(CopyBuffer* buffer, const char* line, size_t length) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(line);
   size_t i = 0;
   while (i < length) {
-    if (bytes[i] < 0x80) {
-      std::fputc(bytes[i], out);
-      ++i;
-      continue;
-    }
+    size_t run = i;
+    while (i < length && bytes[i] < 0x80) ++i;
+    putCopy(buffer, line + run, i - run);
+    if (i == length) break;
     int codePoint = 0;
     int used = decodeUtf8(bytes + i, length - i, &codePoint);
-    if (used == 0) {  // cannot happen after the first pass; copy the byte
-      std::fputc(bytes[i], out);
+    if (used == 0) {  // cannot happen in a file read ahead as UTF-8; copy the byte
+      putCopy(buffer, line + i, 1);
       ++i;
       continue;
     }
-    std::fputs(unicodeToKsx(codePoint), out);
+    const char* text = unicodeToKsx(codePoint);
+    putCopy(buffer, text, std::strlen(text));
     i += static_cast<size_t>(used);
   }
 }
@@ -77,39 +118,58 @@ void writeUtf8AsKsx(FILE* out, const char* line, size_t length) {
 const char kUtf8Signature[] = "\xEF\xBB\xBF";
 
 void copyImageBlock(FILE* tile, FILE* out) {
-  LineReader reader;
-  openLineReader(&reader, tile);
-  bool convert = holdsUtf8Text(&reader);
-  std::rewind(tile);
+  // One scene is written at a time: the read-ahead and the copy buffer
+  // live in static storage, off the stack.
+  static LineReader reader;
+  static CopyBuffer buffer;
+  buffer.out = out;
+  buffer.used = 0;
   openLineReader(&reader, tile);
 
+  bool decided = false;  // whether the file is UTF-8 to convert, once known
+  bool convert = false;
+  size_t linesBefore = 0;  // the ASCII lines handled before the decision
   bool copying = false;
   bool copiedLineEnded = true;
-  bool firstLine = true;
   const char* line;
   size_t length;
   while (readLine(&reader, &line, &length)) {
-    if (convert && firstLine && length >= 3 && std::memcmp(line, kUtf8Signature, 3) == 0) {
-      line += 3;  // the file's signature is no text of the block
-      length -= 3;
+    if (!decided && !isAscii(line, length)) {
+      decided = true;
+      convert = restIsUtf8(&reader, line, length);
+      // Back to this line: the lines before it have been written already.
+      std::rewind(tile);
+      openLineReader(&reader, tile);
+      bool reread = true;
+      for (size_t i = 0; i <= linesBefore && reread; ++i) {
+        reread = readLine(&reader, &line, &length);
+      }
+      if (!reread) break;  // the file failed under us: end as at its end
+      if (convert && linesBefore == 0 && length >= 3 &&
+          std::memcmp(line, kUtf8Signature, 3) == 0) {
+        line += 3;  // the file's signature is no text of the block
+        length -= 3;
+      }
     }
-    firstLine = false;
-    if (containsText(line, length, "<image")) {
+    if (!decided) ++linesBefore;
+    ImageTags tags = findImageTags(line, length);
+    if (tags.opens) {
       copying = true;
-      std::fputc('\t', out);
+      putCopy(&buffer, "\t", 1);
     }
-    if (containsText(line, length, "</image>")) copying = false;
+    if (tags.closes) copying = false;
     if (!copying) continue;
     if (convert) {
-      writeUtf8AsKsx(out, line, length);
+      writeUtf8AsKsx(&buffer, line, length);
     } else {
-      std::fwrite(line, 1, length, out);
+      putCopy(&buffer, line, length);
     }
     copiedLineEnded = length > 0 && line[length - 1] == '\n';
   }
   // An unclosed block whose last line has no line feed: end that line, so
   // the closing row stands on a line of its own.
-  if (copying && !copiedLineEnded) std::fputc('\n', out);
+  if (copying && !copiedLineEnded) putCopy(&buffer, "\n", 1);
+  flushCopy(&buffer);
   closeLineReader(&reader);
 }
 

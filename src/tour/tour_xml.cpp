@@ -82,6 +82,10 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
     std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", tmpPath);
     return TourXmlResult::kCannotCreate;
   }
+  // Image blocks arrive a line at a time: a large buffer makes few large
+  // writes of them. One .tmp is written at a time.
+  static char buffer[1 << 16];
+  std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
 
   writePrologue(out, baseName);
   for (int i = 0; i < boundedCount(tour->sceneCount, kMaxScenes); ++i) {
