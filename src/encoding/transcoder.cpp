@@ -97,6 +97,18 @@ inline bool hasStopByte(uint64_t word) {
           hasZero(word ^ (kOnes * '&'))) != 0;
 }
 
+// The first byte at or after `p` that is not plain, or `end`.
+const unsigned char* skipPlainBytes(const unsigned char* p, const unsigned char* end) {
+  uint64_t word;
+  while (end - p >= 8) {
+    std::memcpy(&word, p, 8);
+    if (hasStopByte(word)) break;
+    p += 8;
+  }
+  while (p < end && kPlainBytes.plain[*p]) ++p;
+  return p;
+}
+
 // ---------------------------------------------------------------------------
 // Staging buffer in front of the output stream.
 
@@ -202,9 +214,7 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
   const uint32_t* pairs = pairTexts();
   while (p < end) {
     const unsigned char* run = p;
-    uint64_t word;
-    while (end - p >= 8 && (std::memcpy(&word, p, 8), !hasStopByte(word))) p += 8;
-    while (p < end && kPlainBytes.plain[*p]) ++p;
+    p = skipPlainBytes(p, end);
     if (p != run) putBytes(output, run, static_cast<size_t>(p - run));
     if (p == end) return;
 
