@@ -53,11 +53,19 @@ struct LineText {
 struct Filled {
   int fields;
   int fieldsInFormat;
-  bool cut;
+  unsigned cutFields;  // bit i: field i of the format was cut
+  bool captionCut;
 };
 
-LineReport reportOf(LineOutcome outcome, SectionKind section, Filled filled = Filled{0, 0, false}) {
-  return LineReport{outcome, section, filled.fields, filled.fieldsInFormat, filled.cut};
+LineReport reportOf(LineOutcome outcome, SectionKind section,
+                    Filled filled = Filled{0, 0, 0u, false}) {
+  return LineReport{outcome,
+                    section,
+                    filled.fields,
+                    filled.fieldsInFormat,
+                    filled.cutFields != 0 || filled.captionCut,
+                    filled.cutFields,
+                    filled.captionCut};
 }
 
 Scene& currentScene(ScriptParse* parse) { return parse->tour->scenes[parse->sceneIndex]; }
@@ -121,21 +129,31 @@ LineReport addGallery(ScriptParse* parse, const LineText& text) {
   }
   Gallery& gallery = scene.galleries[scene.galleryCount];
   gallery = Gallery{};
-  bool cut = copyCut(text.firstWord + 1, text.firstWordEnd, gallery.folder, sizeof gallery.folder);
+  bool folderCut =
+      copyCut(text.firstWord + 1, text.firstWordEnd, gallery.folder, sizeof gallery.folder);
   const ScanField angles[] = {integerInto(&gallery.ath), integerInto(&gallery.atv)};
   ScanResult scanned = scanFields(text.firstWordEnd, text.end, angles, 2);
-  cut = copyCaption(text, dollar, gallery.caption) || cut;
+  bool captionCut = copyCaption(text, dollar, gallery.caption);
   gallery.firstObject = parse->tour->galleryObjectCount;
   gallery.objectCount = 0;
   parse->currentGallery = scene.galleryCount++;
   return reportOf(LineOutcome::kGalleryAdded, parse->currentSection,
-                  Filled{1 + scanned.filled, 3, cut || scanned.cut});
+                  Filled{1 + scanned.filled, 3, folderCut ? 1u : 0u, captionCut});
 }
 
+// Field by field, so that the report can name each field that was cut.
 template <int N>
 Filled scan(const char* begin, const char* end, const ScanField (&fields)[N]) {
-  ScanResult scanned = scanFields(begin, end, fields, N);
-  return Filled{scanned.filled, N, scanned.cut};
+  Filled filled{0, N, 0u, false};
+  const char* p = begin;
+  for (int i = 0; i < N; ++i) {
+    ScanResult scanned = scanFields(p, end, &fields[i], 1);
+    if (scanned.filled == 0) break;
+    if (scanned.cut) filled.cutFields |= 1u << i;
+    ++filled.fields;
+    p = scanned.rest;
+  }
+  return filled;
 }
 
 // "name hlookat vlookat $title", scanned whole.
@@ -151,7 +169,7 @@ Filled fillSceneHeader(Scene* scene, const LineText& text, const char* dollar) {
     scene->hlookat = 0;
     scene->vlookat = 0;
   }
-  filled.cut = copyCaption(text, dollar, scene->title) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, scene->title);
   return filled;
 }
 
@@ -162,7 +180,7 @@ Filled fillLink(CrossLink* link, const LineText& text, const char* dollar) {
                        {wordInto(link->target), integerInto(&link->ath), integerInto(&link->atv),
                         wordInto(link->style), integerInto(&link->lookat)});
   if (filled.fields < filled.fieldsInFormat) link->lookat = kNoLookat;
-  filled.cut = copyCaption(text, dollar, link->caption) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, link->caption);
   return filled;
 }
 
@@ -173,7 +191,7 @@ Filled fillStill(StillImage* still, const LineText& text, const char* dollar) {
                        {wordInto(still->photo), integerInto(&still->ath), integerInto(&still->atv),
                         numberInto(&still->scale), integerInto(&still->distorted),
                         integerInto(&still->rx), integerInto(&still->ry), integerInto(&still->rz)});
-  filled.cut = copyCaption(text, dollar, still->caption) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, still->caption);
   return filled;
 }
 
@@ -183,7 +201,7 @@ Filled fillVideo(VideoLink* video, const LineText& text, const char* dollar) {
   Filled filled = scan(text.begin, text.end,
                        {wordInto(video->video), integerInto(&video->ath), integerInto(&video->atv),
                         integerInto(&video->kind)});
-  filled.cut = copyCaption(text, dollar, video->caption) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, video->caption);
   return filled;
 }
 
@@ -194,7 +212,7 @@ Filled fillReference(Reference* reference, const LineText& text, const char* dol
                        {wordInto(reference->target), integerInto(&reference->ath),
                         integerInto(&reference->atv), wordInto(reference->icon),
                         numberInto(&reference->scale)});
-  filled.cut = copyCaption(text, dollar, reference->caption) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, reference->caption);
   return filled;
 }
 
@@ -206,7 +224,7 @@ Filled fillGalleryObject(GalleryObject* object, const LineText& text, const char
   Filled filled = scan(text.begin, text.end,
                        {wordInto(object->file), integerInto(&object->kind),
                         numberInto(&object->scale), wordInto(object->explanation)});
-  filled.cut = copyCaption(text, dollar, object->caption) || filled.cut;
+  filled.captionCut = copyCaption(text, dollar, object->caption);
   return filled;
 }
 
@@ -228,7 +246,7 @@ LineReport addSceneRecord(ScriptParse* parse, const LineText& text) {
   const char* dollar = findDollar(text.begin, text.end);
   if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, section);
   Scene& scene = currentScene(parse);
-  Filled filled{0, 0, false};
+  Filled filled{0, 0, 0u, false};
   switch (section) {
     case SectionKind::kCrossLink: filled = fillLink(&scene.crossLinks[index], text, dollar); break;
     case SectionKind::kOutLink: filled = fillLink(&scene.outLinks[index], text, dollar); break;

@@ -54,6 +54,8 @@ struct LineReport {
   int fieldsFilled;     // for a taken line: fields its scan filled...
   int fieldsInFormat;   // ...of the fields of its scan format
   bool textCut;         // for a taken line: a word or the caption was cut to its field
+  unsigned cutFields;   // for a taken line: bit i set when field i of its scan format was cut
+  bool captionCut;      // for a taken line: the caption (a scene's title) was cut
 };
 
 struct ScriptParse {
