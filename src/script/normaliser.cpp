@@ -60,19 +60,22 @@ void writeCharacter(ScratchOutput* output, int codePoint) {
 // Decoders. Each reads one character at `p`, with `available` bytes there
 // and `atEnd` telling whether more can follow; it returns the bytes used, or
 // 0 when the character needs bytes that are still to be read (or, at the
-// end, when the file cuts it off).
+// end, when the file cuts it off). `*invalid` is set when the bytes were no
+// character of the encoding and what is handed on stands in for them.
 
 bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 bool isSurrogate(int value) { return value >= 0xD800 && value <= 0xDFFF; }
 bool isHighSurrogate(int value) { return value >= 0xD800 && value <= 0xDBFF; }
 bool isLowSurrogate(int value) { return value >= 0xDC00 && value <= 0xDFFF; }
 
-size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd, int* codePoint) {
+size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd, int* codePoint,
+                           bool* invalid) {
   unsigned char lead = p[0];
   size_t following;
   int value;
   if (lead <= 0xBF) {
     *codePoint = lead;  // ASCII, or a stray continuation byte read as U+0080..U+00BF
+    *invalid = lead >= 0x80;
     return 1;
   } else if (lead <= 0xDF) {
     following = 1, value = lead - 0xC0;
@@ -82,6 +85,7 @@ size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd,
     following = 3, value = lead - 0xF0;
   } else {
     *codePoint = kReplacementCharacter;
+    *invalid = true;
     return 1;
   }
   for (size_t i = 1; i <= following; ++i) {
@@ -91,11 +95,15 @@ size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd,
     }
     if (!isContinuation(p[i])) {
       *codePoint = kReplacementCharacter;  // p[i] is read afresh
+      *invalid = true;
       return i;
     }
     value = (value << 6) + (p[i] - 0x80);
   }
-  if (isSurrogate(value) || value > 0x10FFFF) value = kReplacementCharacter;
+  if (isSurrogate(value) || value > 0x10FFFF) {
+    value = kReplacementCharacter;
+    *invalid = true;
+  }
   *codePoint = value;
   return following + 1;
 }
@@ -105,7 +113,7 @@ int utf16Unit(const unsigned char* p, bool bigEndian) {
 }
 
 size_t decodeUtf16Character(const unsigned char* p, size_t available, bool atEnd, bool bigEndian,
-                            int* codePoint) {
+                            int* codePoint, bool* invalid) {
   if (available < 2) {
     if (atEnd) *codePoint = -1;  // a last odd byte is dropped
     return atEnd ? available : 0;
@@ -115,6 +123,7 @@ size_t decodeUtf16Character(const unsigned char* p, size_t available, bool atEnd
     if (available < 4) {
       if (!atEnd) return 0;
       *codePoint = kReplacementCharacter;  // the file ends after half a pair
+      *invalid = true;
       return 2;
     }
     int low = utf16Unit(p + 2, bigEndian);
@@ -123,9 +132,11 @@ size_t decodeUtf16Character(const unsigned char* p, size_t available, bool atEnd
       return 4;
     }
     *codePoint = kReplacementCharacter;  // the unit after it is read afresh
+    *invalid = true;
     return 2;
   }
-  *codePoint = isLowSurrogate(unit) ? kReplacementCharacter : unit;
+  *invalid = isLowSurrogate(unit);
+  *codePoint = *invalid ? kReplacementCharacter : unit;
   return 2;
 }
 
@@ -141,23 +152,32 @@ size_t fillBlock(FILE* stream, unsigned char* block, size_t kept, bool* atEnd) {
   return held;
 }
 
-// Decodes the script from `start` in `block` to its end into `output`.
+// Decodes the script from `start` in `block` to its end into `output`,
+// telling `report` (if any) of what it could not decode, with its line.
 // Returns false when reading failed.
 bool decodeScript(FILE* script, unsigned char* block, size_t held, size_t start, bool atEnd,
-                  int encoding, ScratchOutput* output) {
+                  int encoding, ScratchOutput* output, const DecodeReport* report) {
   size_t position = start;
+  long long line = 1;  // each line feed written ends a line of the copy and of the script
   for (;;) {
     while (position < held) {
       int codePoint = 0;
+      bool invalid = false;
       size_t used;
       if (encoding == kEncodingUtf8) {
-        used = decodeUtf8Character(block + position, held - position, atEnd, &codePoint);
+        used = decodeUtf8Character(block + position, held - position, atEnd, &codePoint,
+                                   &invalid);
       } else {
         used = decodeUtf16Character(block + position, held - position, atEnd,
-                                    encoding == kEncodingUtf16BigEndian, &codePoint);
+                                    encoding == kEncodingUtf16BigEndian, &codePoint, &invalid);
       }
       if (used == 0) break;  // the rest of the character is in the next block
+      if (report != nullptr && (invalid || codePoint < 0)) {
+        report->problem(report->context, encoding, line,
+                        invalid ? DecodeProblem::kInvalid : DecodeProblem::kCutOffAtEnd);
+      }
       if (codePoint >= 0) writeCharacter(output, codePoint);
+      if (codePoint == '\n') ++line;
       position += used;
     }
     if (atEnd) return std::ferror(script) == 0;
@@ -183,7 +203,8 @@ int detectEncoding(const unsigned char* block, size_t held, size_t* markLength) 
 
 }  // namespace
 
-int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath) {
+int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
+                            const DecodeReport* report) {
   FILE* script = openForReading(scriptPath);
   if (script == nullptr) return kScriptNotFound;
 
@@ -209,7 +230,7 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath) {
   }
   output.stream = scratch;
   output.used = 0;
-  bool readOk = decodeScript(script, block, held, markLength, atEnd, encoding, &output);
+  bool readOk = decodeScript(script, block, held, markLength, atEnd, encoding, &output, report);
   flushScratch(&output);
   std::fclose(script);
   bool writeOk = std::ferror(scratch) == 0;

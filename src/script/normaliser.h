@@ -16,10 +16,24 @@ enum ScriptEncoding {
 constexpr int kScriptNotFound = -1;
 constexpr int kScratchNotCreated = -2;
 
+// What the decoder could not take as text of the script's encoding.
+enum class DecodeProblem {
+  kInvalid,      // bytes, or a UTF-16 unit, that are no character: replaced
+  kCutOffAtEnd,  // the file ends inside a character: its bytes are dropped
+};
+
+// Optional: told of every such problem as it is met, in order, with the
+// script line it stands on (counted from 1) and the script's encoding.
+struct DecodeReport {
+  void (*problem)(void* context, int encoding, long long line, DecodeProblem problem);
+  void* context;
+};
+
 // Returns the ScriptEncoding of the script, kScriptNotFound or
 // kScratchNotCreated. For ANSI prints its two lines and creates nothing;
 // for 1..3 the scratch copy at `scratchPath` is written and closed.
-int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath);
+int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
+                            const DecodeReport* report = nullptr);
 
 }  // namespace tourwright
 
