@@ -1,9 +1,9 @@
+// The test helpers. Folders, directory listings and running the executable
+// differ between POSIX and Windows; each has its own side below, and
+// everything above the platform line is shared.
 #include "test_support.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,8 +13,230 @@
 
 #include "driver/platform.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <direct.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace tourwright {
 namespace testing_support {
+
+std::string TempDir::file(const std::string& name) const {
+  return path_ + kPathSeparator + name;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+std::string readStream(FILE* stream) {
+  std::string text;
+  std::fflush(stream);
+  std::rewind(stream);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
+  return text;
+}
+
+FILE* beginConsoleCapture() {
+  FILE* stream = std::tmpfile();
+  setConsoleOut(stream);
+  return stream;
+}
+
+std::string endConsoleCapture(FILE* stream) {
+  setConsoleOut(nullptr);
+  std::string text = readStream(stream);
+  std::fclose(stream);
+  return text;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+void removeTree(const std::string& path) {
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string child = path + "\\" + name;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(child);
+      } else {
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+// One argument as the C runtime's command-line parser reads it back:
+// quoted, with the backslashes before a quote (and at the end) doubled.
+std::string quoteArgument(const std::string& text) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : text) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') backslashes = backslashes * 2 + 1;
+    quoted.append(backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+// The executable lies beside the test program, wherever the build folder
+// has been moved to.
+std::string programPath() {
+  char self[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string folder(self, length);
+  size_t slash = folder.find_last_of("\\/");
+  folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+  std::string exe = TOURWRIGHT_EXE;
+  size_t nameStart = exe.find_last_of("\\/");
+  return folder + "\\" + (nameStart == std::string::npos ? exe : exe.substr(nameStart + 1));
+}
+
+HANDLE createInheritable(const std::string& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Reads a captured stream as text: each CR LF becomes LF.
+std::string readText(const std::string& path) {
+  std::string bytes = readFile(path);
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text += bytes[i];
+  }
+  return text;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char base[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof base, base);
+  std::string folder = length > 0 && length < sizeof base ? std::string(base, length) : ".\\";
+  if (!folder.empty() && !isPathSeparator(folder.back())) folder += '\\';
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = folder + "tourwright-test-" + std::to_string(_getpid()) + "-" +
+                            std::to_string(++counter) + "-" + std::to_string(GetTickCount());
+    if (_mkdir(candidate.c_str()) == 0) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  if (!path_.empty()) removeTree(path_);
+}
+
+std::vector<std::string> listFolder(const std::string& path) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = entry.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
+  TempDir capture;
+  std::string exe = programPath();
+  std::string commandLine = quoteArgument(exe);
+  for (const std::string& argument : arguments) commandLine += " " + quoteArgument(argument);
+
+  ProgramRun run;
+  HANDLE out = createInheritable(capture.file("out"), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = createInheritable(capture.file("err"), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE in = createInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+  STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process;
+  std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+  mutableLine.push_back('\0');
+  const char* folder = cwd.empty() || cwd == "." ? nullptr : cwd.c_str();
+  if (CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
+                     &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  for (HANDLE handle : {out, err, in}) {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  run.out = readText(capture.file("out"));
+  run.err = readText(capture.file("err"));
+  return run;
+}
+
+// A path from the build (such as /work/tourwright) is made absolute with
+// the current drive, so that it still names the source tree from a program
+// started in another folder or on another drive.
+std::string sourceDir() {
+  static const std::string folder = [] {
+    char full[MAX_PATH];
+    return _fullpath(full, TOURWRIGHT_SOURCE_DIR, sizeof full) ? std::string(full)
+                                                               : std::string(TOURWRIGHT_SOURCE_DIR);
+  }();
+  return folder;
+}
+
+#else  // POSIX
 
 namespace {
 
@@ -63,23 +285,6 @@ TempDir::~TempDir() {
   }
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool fileExists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
 std::vector<std::string> listFolder(const std::string& path) {
   std::vector<std::string> names;
   if (DIR* dir = opendir(path.c_str())) {
@@ -107,30 +312,9 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
   return run;
 }
 
-std::string readStream(FILE* stream) {
-  std::string text;
-  std::fflush(stream);
-  std::rewind(stream);
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
-  return text;
-}
-
-FILE* beginConsoleCapture() {
-  FILE* stream = std::tmpfile();
-  setConsoleOut(stream);
-  return stream;
-}
-
-std::string endConsoleCapture(FILE* stream) {
-  setConsoleOut(nullptr);
-  std::string text = readStream(stream);
-  std::fclose(stream);
-  return text;
-}
-
 std::string sourceDir() { return TOURWRIGHT_SOURCE_DIR; }
+
+#endif
 
 }  // namespace testing_support
 }  // namespace tourwright

@@ -19,7 +19,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // `name` inside the folder, joined with the platform's separator.
+  std::string file(const std::string& name) const;
 
  private:
   std::string path_;
@@ -38,7 +39,8 @@ struct ProgramRun {
 };
 
 // Runs the built tourwright executable with `arguments` (each passed as one
-// argument) in the working folder `cwd`.
+// argument) in the working folder `cwd`. The output is read as text, the
+// platform's way: on Windows each CR LF of the console comes back as LF.
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd = ".");
 
 // Everything `fn` writes to consoleOut() (a temporary file stands in).
