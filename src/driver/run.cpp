@@ -5,9 +5,9 @@
 #include "driver/console.h"
 #include "driver/platform.h"
 #include "encoding/transcoder.h"
+#include "script/diagnostics.h"
 #include "script/listing.h"
 #include "script/normaliser.h"
-#include "script/parser.h"
 #include "script/tour_model.h"
 #include "tour/tour_xml.h"
 #include "tour/viewer_page.h"
@@ -28,8 +28,9 @@ std::string withPlatformSeparators(std::string path) {
 }
 
 // The tour model is large (a few hundred KiB): it lives in static storage
-// for the run, never on the stack.
+// for the run, never on the stack. So do the diagnostics' tables.
 Tour gTour;
+ScriptDiagnostics gDiagnostics;
 
 }  // namespace
 
@@ -82,7 +83,12 @@ int runTourwright(int argc, const char* const* argv) {
   std::fprintf(console, "XML  file: %s\n", paths.xmlPath.c_str());
   std::fprintf(console, "HTML File: %s\n\n", paths.htmPath.c_str());
 
-  int encoding = normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str());
+  // Warnings about the script go to standard error, naming the script the
+  // author wrote (also when the normalised copy is parsed).
+  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), stderr);
+  DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
+  int encoding =
+      normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str(), &decodeReport);
   if (encoding == kScriptNotFound) {
     std::fprintf(console, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
     return kExitFailed;
@@ -103,7 +109,7 @@ int runTourwright(int argc, const char* const* argv) {
     return kExitFailed;
   }
   clearTour(&gTour);
-  parseSceneScript(script, &gTour);
+  parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
   std::fclose(script);
   if (encoding > 0) removeFile(paths.ascPath.c_str());
 

@@ -1,0 +1,353 @@
+#include "script/diagnostics.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/platform.h"
+#include "encoding/transcoder.h"
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::ProgramRun;
+using testing_support::readFile;
+using testing_support::readStream;
+using testing_support::runProgram;
+using testing_support::sourceDir;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+// The script path as the program names it when run as `tourwright t.lst`
+// inside the script's folder.
+const std::string kPath = std::string(".") + kPathSeparator + "t.lst";
+
+std::string lines(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts) joined += text + "\n";
+  return joined;
+}
+
+// The expected standard error: each finding as "<line>: warning: ..." (or
+// ": warning: ..." for the whole script), then the count.
+std::string warnings(const std::vector<std::string>& findings) {
+  if (findings.empty()) return "";
+  std::string text;
+  for (const std::string& finding : findings) text += kPath + ":" + finding + "\n";
+  size_t count = findings.size();
+  return text + kPath + ": " + std::to_string(count) + (count == 1 ? " warning\n" : " warnings\n");
+}
+
+ProgramRun runScript(const std::string& bytes, const std::vector<std::string>& extraFiles = {}) {
+  TempDir dir;
+  writeFile(dir.file("t.lst"), bytes);
+  for (const std::string& name : extraFiles) {
+    writeFile(dir.file(name), readFile(sourceDir() + "/examples/palace/hall.xml"));
+  }
+  return runProgram({"t.lst"}, dir.path());
+}
+
+struct Case {
+  const char* name;
+  std::string script;
+  std::vector<std::string> findings;
+};
+
+void expectFindings(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    EXPECT_EQ(runScript(c.script).err, warnings(c.findings)) << c.name;
+  }
+}
+
+const std::string kHall = "#SCENE\nhall 0 0 $Hall\n";  // lines 1 and 2
+
+std::string repeated(const std::string& line, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += line + "\n";
+  return text;
+}
+
+TEST(DiagnosticsTest, SkippedLines) {
+  expectFindings({
+      {"no $", kHall + lines({"#CROSSLINK", "hall 10 0 arrow 0", "*gallery 1 2", "#SCENE",
+                              "court 0 0 Court"}),
+       {"4: warning: cross link line has no \"$\" caption: skipped",
+        "5: warning: gallery entrance line has no \"$\" caption: skipped",
+        "7: warning: scene header line has no \"$\" title: skipped"}},
+      {"entrance without $ in a gallery section",
+       kHall + lines({"#GALLERY", "*a 1 2", "x 1 1 $x", "*b 1 2 $B", "y 1 1 $y", "*c 1 2",
+                      "z 1 1 $z"}),
+       {"4: warning: gallery entrance line has no \"$\" caption: skipped, and the object lines "
+        "after it are ignored",
+        "8: warning: gallery entrance line has no \"$\" caption: skipped; the object lines after "
+        "it join the gallery of line 6"}},
+      {"outside sections",
+       lines({"hall 0 0 $stray", "x 1 2 $stray", "#SCENE", "hall 0 0 $Hall", "#SCE", "a 1 2 $x",
+              "b 1 2 $y", "#LINKS", "c 1 2 $z"}),
+       {"1: warning: record lines before the first section line are ignored",
+        "6: warning: record lines in the unknown section #SCE (line 5) are ignored",
+        "9: warning: record lines in the unknown section #LINKS (line 8) are ignored"}},
+      {"object line without entrance",
+       kHall + lines({"#GALLERY", "bowl 1 1 $Bowl", "cup 1 1 $Cup"}),
+       {"4: warning: gallery object line ignored: no gallery entrance line comes before it in its "
+        "#GALLERY section",
+        "5: warning: gallery object line ignored: no gallery entrance line comes before it in its "
+        "#GALLERY section"}},
+      {"second header, short line, NUL byte, blank and comment lines",
+       kHall + lines({"court 0 0 $Court", "ab", "   ", "//", "#STILL",
+                      std::string("lamp 1 2 0.5 0 0 0 0 $L\0amp", 27)}),
+       {"3: warning: line ignored: the #SCENE section already has its header line (line 2)",
+        "4: warning: line too short to be read (under 4 bytes): skipped",
+        "8: warning: NUL byte in the line: the text after it is ignored"}},
+      {"no scene", lines({"// nothing yet"}),
+       {" warning: the script has no #SCENE section: the tour has no scenes"}},
+  });
+}
+
+TEST(DiagnosticsTest, FieldsLeftOut) {
+  expectFindings({
+      {"scene headers", lines({"#SCENE", "hall $Hall", "#SCENE", "court 90 $Court"}),
+       {"2: warning: scene header line has 1 of 3 fields; hlookat and vlookat are 0",
+        "4: warning: scene header line has 2 of 3 fields; hlookat and vlookat are 0"}},
+      {"items",
+       kHall + lines({"#CROSSLINK", "hall 10 $x", "hall 10 0 arrow $no look direction: normal",
+                      "#STILL", "lamp 1 2 $x", "#VIDEO", "v 1 2 $x", "#REFERENCE",
+                      "t.htm 1 2 $x", "#GALLERY", "*g $G", "bowl 1 $x", "cup 1 0.5 $no explanation"}),
+       {"4: warning: cross link line has 2 of 5 fields; atv is 0, style is empty, lookat is 360",
+        "7: warning: still image line has 3 of 8 fields; scale, distorted, rx, ry and rz are 0",
+        "9: warning: video line has 3 of 4 fields; kind is 0",
+        "11: warning: reference line has 3 of 5 fields; icon is taken from the caption, scale is 0",
+        "13: warning: gallery entrance line has 1 of 3 fields; ath and atv are 0",
+        "14: warning: gallery object line has 2 of 4 fields; scale is 0, explanation is empty"}},
+  });
+}
+
+TEST(DiagnosticsTest, CapacitiesAndReplacedSections) {
+  std::string thirteenScenes;
+  for (int i = 1; i <= 13; ++i) thirteenScenes += "#SCENE\ns" + std::to_string(i) + " 0 0 $S\n";
+  std::string galleries;
+  for (int i = 1; i <= 31; ++i) galleries += "*g" + std::to_string(i) + " 1 2 $G\no 1 1 $O\n";
+  expectFindings({
+      {"31 cross links", kHall + "#CROSSLINK\n" + repeated("hall 1 2 arrow $H", 32),
+       {"34: warning: cross link line ignored: the scene already has 30 cross links",
+        "35: warning: cross link line ignored: the scene already has 30 cross links"}},
+      {"13 scenes", thirteenScenes + lines({"#CROSSLINK", "nowhere 1 2 arrow $X"}),
+       {"25: warning: #SCENE line ignored with every line after it: a tour holds at most 12 "
+        "scenes"}},
+      {"31 galleries", kHall + "#GALLERY\n" + galleries,
+       {"64: warning: gallery entrance line ignored with the object lines after it: the scene "
+        "already has 30 galleries"}},
+      {"101 gallery objects", kHall + "#GALLERY\n*g 1 2 $G\n" + repeated("o 1 1 $O", 101),
+       {"105: warning: gallery object line ignored: the tour already has 100 gallery objects"}},
+      {"second section of a kind",
+       lines({"#STILL", "lamp 1 2 0.5 0 0 0 0 $L"}) + kHall +
+           lines({"#STILL", "vase 1 2 0.5 0 0 0 0 $V", "#GALLERY", "*g 1 2 $G", "o 1 1 $O",
+                  "#GALLERY", "*h 1 2 $H", "o 1 1 $O", "#STILL"}),
+       {"5: warning: second #STILL section in scene 1: its records replace those of the section "
+        "at line 1",
+        "13: warning: second #STILL section in scene 1: its records replace those of the section "
+        "at line 5"}},
+  });
+}
+
+TEST(DiagnosticsTest, TextCutToItsField) {
+  std::string longWord(300, 'w');
+  std::string longText(200, 'c');
+  expectFindings({
+      {"cut",
+       lines({"#SCENE", "hall 0 0 $" + longText, "#STILL",
+              longWord + " 1 2 0.5 0 0 0 0 $" + longText, "#REFERENCE",
+              "t.htm 1 2 " + longWord + " 1 $R", "#GALLERY", "*g 1 2 $G",
+              "o 1 1 " + std::string(600, 'e') + " $O"}),
+       {"2: warning: title cut to its capacity of 127 bytes",
+        "4: warning: photo cut to its capacity of 127 bytes",
+        "4: warning: caption cut to its capacity of 127 bytes",
+        "6: warning: icon cut to its capacity of 255 bytes",
+        "9: warning: explanation cut to its capacity of 511 bytes"}},
+  });
+}
+
+TEST(DiagnosticsTest, TourFindings) {
+  expectFindings({
+      {"scene without header", lines({"#SCENE", "#CROSSLINK", "#SCENE", "court 0 0 $Court"}),
+       {"1: warning: scene 1 has no header line: it is listed but gets no scene element"}},
+      {"links, galleries, values",
+       kHall + lines({"#CROSSLINK", "garden 1 2 arrow $G", "HALL 1 2 arrow $case is fine",
+                      "gallery-1-1 1 2 arrow $a gallery scene", "Gallery-1-3 1 2 arrow $no such",
+                      "#STILL", "a 1 2 0.5 2 0 0 0 $S", "b 1 2 0.5 1 0 0 0 $S", "#VIDEO",
+                      "v 1 2 0 $V", "w 1 2 3 $V", "#GALLERY", "*empty 1 2 $E", "* 1 2 $no folder",
+                      "o 3 1 $O"}),
+       {"4: warning: cross link target \"garden\" names no scene of the tour",
+        "7: warning: cross link target \"Gallery-1-3\" names no scene of the tour",
+        "9: warning: still image distorted is 2, not 0 or 1; it is written as true",
+        "12: warning: video kind 0 is not 1, 2 or 3; it is written as a button without an image",
+        "15: warning: gallery \"empty\" is empty: no object line follows its entrance line",
+        "16: warning: gallery entrance has no folder name",
+        "17: warning: gallery object kind 3 is not 1 (image) or 2 (video); the object is not "
+        "shown"}},
+      {"repeated names",
+       kHall + lines({"#SCENE", "hall 0 0 $Again", "#SCENE", "Court 0 0 $C", "#SCENE",
+                      "court 0 0 $c", "#SCENE", "hall 0 0 $Third", "#CROSSLINK",
+                      "hall-copy 1 2 arrow $the element of a repeat"}),
+       {"4: warning: scene name \"hall\" repeats scene 1's (line 2); its element is named "
+        "\"hall-copy\"",
+        "8: warning: scene name \"court\" differs from scene 3's \"Court\" (line 6) only in letter "
+        "case; the viewer takes them for one name",
+        "10: warning: scene name \"hall\" repeats scene 1's (line 2); its element is named "
+        "\"hall-copy\" like scene 2's, so the viewer cannot tell them apart"}},
+      {"markup in captions",
+       lines({"#SCENE", "hall 0 0 $Hall's \"main\" & more", "#CROSSLINK",
+              "hall 1 2 a $it's", "hall 1 2 a $a <b>", "hall 1 2 a $fish &amp; chips &#x41;",
+              "hall 1 2 a $&nbsp;", "hall 1 2 a $x &#00039; y", "hall 1 2 a $x U+0027 y",
+              "hall 1 2 a $x &#38;apos; y", "hall 1 2 a $x &#00034; y"}),
+       {"2: warning: title holds a \" that ends its XML attribute early",
+        "2: warning: title holds an & that begins no character or entity reference",
+        "4: warning: caption holds a ' that ends its showtext('...') text early",
+        "5: warning: caption holds a < that XML does not allow in an attribute",
+        "7: warning: caption holds an & that begins no character or entity reference",
+        "8: warning: caption holds a ' that ends its showtext('...') text early",
+        "9: warning: caption holds a ' that ends its showtext('...') text early",
+        "10: warning: caption holds a ' that ends its showtext('...') text early",
+        "11: warning: caption holds a \" that ends its XML attribute early"}},
+  });
+}
+
+std::string utf16(const std::string& ascii, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
+std::string withCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+TEST(DiagnosticsTest, LineNumbersAreTheScriptsInEveryEncoding) {
+  const std::string script = kHall + lines({"#CROSSLINK", "garden 1 2 arrow $G"});
+  const std::string finding = "4: warning: cross link target \"garden\" names no scene of the tour";
+  for (const std::string& bytes :
+       {script, withCrLf(script), "\xEF\xBB\xBF" + withCrLf(script), utf16(script, true),
+        utf16(withCrLf(script), false)}) {
+    EXPECT_EQ(runScript(bytes).err, warnings({finding})) << bytes;
+  }
+}
+
+TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
+  const std::string mark = "\xEF\xBB\xBF";
+  expectFindings({
+      {"UTF-8",
+       mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xFF y \xC3( \x80\nhall 1 2 a $ok\xE4\xB8",
+       {"4: warning: 3 invalid UTF-8 sequences replaced",
+        "5: warning: the file ends inside a UTF-8 sequence: its bytes are dropped"}},
+      {"UTF-16", utf16(kHall + "#STILL\nx 1 2 1 0 0 0 0 $", false) + std::string("\x00\xD8" "A\x00" "B", 5),
+       {"4: warning: 1 unpaired UTF-16 surrogate replaced",
+        "4: warning: the file ends with an odd byte: it is dropped"}},
+      {"UTF-8 without a mark", kHall + "#CROSSLINK\nhall 1 2 a $\xEA\xB0\x80\n",
+       {" warning: the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI "
+        "(Korean code page); save it as UTF-8 with a byte-order mark"}},
+  });
+}
+
+// ---------------------------------------------------------------------------
+// The example tour: clean as it is, and one warning for each mistake put in.
+
+std::string exampleScript() { return readFile(sourceDir() + "/examples/palace/palace.lst"); }
+
+std::string toUtf8(const std::string& ksx) {
+  FILE* stream = std::tmpfile();
+  transcodeLine(ksx.data(), ksx.size(), stream);
+  std::string text = readStream(stream);
+  std::fclose(stream);
+  return text;
+}
+
+ProgramRun runExample(const std::string& script) {
+  return runScript(script, {"hall.xml", "court.xml", "Court.xml"});
+}
+
+// Puts `text` in place of the first line that begins with `start` (or
+// before it, when `insert` is set).
+void editLine(std::string* script, const std::string& start, const std::string& text,
+              bool insert = false) {
+  size_t at = script->find("\n" + start);
+  ASSERT_NE(at, std::string::npos) << start;
+  size_t begin = at + 1;
+  size_t end = script->find('\n', begin) + 1;
+  script->replace(begin, insert ? 0 : end - begin, text);
+}
+
+TEST(DiagnosticsTest, ExampleTourHasNoWarnings) {
+  const std::string script = exampleScript();
+  for (const std::string& bytes : {script, "\xEF\xBB\xBF" + toUtf8(script)}) {
+    ProgramRun run = runExample(bytes);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST(DiagnosticsTest, OneWarningForEachMistakeInTheExampleTour) {
+  std::string script = exampleScript();
+  editLine(&script, "#SCENE", "hall 0 0 $before any section\n", true);
+  editLine(&script, "court 200 -5", "court 200 -5 arrow\n");  // no caption
+  editLine(&script, "#OUTLINK", "garden 10 0 arrow $no such scene\n", true);
+  editLine(&script, "vase01",
+           "vase01 45 10 0.5 2 0 0 0 $distorted 2\n"
+           "lamp04 250 5 $few fields\n");
+  editLine(&script, "drone", "drone 200 10 4 $kind 4\n");
+  editLine(&script, "#REFERENCE", "*empty 10 0 $no objects\n", true);
+  editLine(&script, "texts/site.kml",
+           "texts/site.kml 10 -20 icons/map.png 1.5 $" + std::string(130, 'x') + "\n");
+  editLine(&script, "hall 300", "hall 300 0 arrow 0 $it's\n");
+  editLine(&script, "hall 330", "hall 330 5 arrow -90 $\"quoted\"\n");
+  editLine(&script, "lamp01",
+           "lamp01 250 5 0.75 0 0 -10 0 $a < b\n" + repeated("lamp02 250 5 0.75 0 0 -10 0 $L", 29) +
+               "lamp03 250 5 0.75 0 0 -10 0 $31st still\n");
+  editLine(&script, "#VIDEO\npalace360", "#GALLERY\nbowl09 1 0.5 $no entrance\n", true);
+  editLine(&script, "texts/guide.htm", "texts/guide.htm 90 10 icons/network.png 1 $A & B\n");
+  script += lines({"#VIDEO", "palace360 270 0 3 $second section",  //
+                   "#SCE", "x 1 2 $unknown section",               //
+                   "#SCENE",                                       // no header
+                   "#SCENE", "hall 0 0 $repeated",                 //
+                   "#SCENE", "Court 0 0 $letter case"});
+  std::string utf8 = "\xEF\xBB\xBF" + toUtf8(script);
+  editLine(&utf8, "bowl01", "bowl01 1 0.8 $\xFF\n");  // not UTF-8
+
+  ProgramRun run = runExample(utf8);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err,
+            warnings({
+                "19: warning: 1 invalid UTF-8 sequence replaced",
+                "2: warning: record lines before the first section line are ignored",
+                "7: warning: cross link line has no \"$\" caption: skipped",
+                "13: warning: still image line has 3 of 8 fields; scale, distorted, rx, ry and rz "
+                "are 0",
+                "24: warning: caption cut to its capacity of 127 bytes",
+                "61: warning: still image line ignored: the scene already has 30 still images",
+                "63: warning: gallery object line ignored: no gallery entrance line comes before "
+                "it in its #GALLERY section",
+                "69: warning: second #VIDEO section in scene 2: its records replace those of the "
+                "section at line 64",
+                "72: warning: record lines in the unknown section #SCE (line 71) are ignored",
+                "8: warning: cross link target \"garden\" names no scene of the tour",
+                "12: warning: still image distorted is 2, not 0 or 1; it is written as true",
+                "16: warning: video kind 4 is not 1, 2 or 3; it is written as a button without an "
+                "image",
+                "22: warning: gallery \"empty\" is empty: no object line follows its entrance line",
+                "28: warning: caption holds a ' that ends its showtext('...') text early",
+                "29: warning: caption holds a \" that ends its XML attribute early",
+                "31: warning: caption holds a < that XML does not allow in an attribute",
+                "67: warning: caption holds an & that begins no character or entity reference",
+                "73: warning: scene 3 has no header line: it is listed but gets no scene element",
+                "75: warning: scene name \"hall\" repeats scene 1's (line 4); its element is named "
+                "\"hall-copy\"",
+                "77: warning: scene name \"Court\" differs from scene 2's \"court\" (line 26) only "
+                "in letter case; the viewer takes them for one name",
+            }));
+}
+
+}  // namespace
+}  // namespace tourwright
