@@ -62,6 +62,7 @@ void openLineReader(LineReader* reader, FILE* stream) {
   reader->blockStart = 0;
   reader->blockEnd = 0;
   reader->failed = false;
+  reader->holding = false;
 }
 
 namespace {
@@ -69,7 +70,7 @@ namespace {
 bool refill(LineReader* reader) {
   if (reader->failed || reader->stream == nullptr) return false;
   reader->blockStart = 0;
-  reader->blockEnd = std::fread(reader->block, 1, sizeof reader->block, reader->stream);
+  reader->blockEnd = std::fread(reader->block, 1, sizeof reader->block - 1, reader->stream);
   if (reader->blockEnd == 0 && std::ferror(reader->stream)) reader->failed = true;
   return reader->blockEnd > 0;
 }
@@ -91,6 +92,33 @@ bool reserve(LineReader* reader, size_t needed) {
 }  // namespace
 
 bool readLine(LineReader* reader, const char** line, size_t* length) {
+  if (reader->holding) {
+    reader->block[reader->heldAt] = reader->heldByte;
+    reader->holding = false;
+  }
+  // Most lines lie whole in the block: no copy.
+  if (reader->blockStart < reader->blockEnd || refill(reader)) {
+    char* start = reader->block + reader->blockStart;
+    size_t available = reader->blockEnd - reader->blockStart;
+    char* feed = static_cast<char*>(std::memchr(start, '\n', available));
+    if (feed != nullptr) {
+      size_t used = static_cast<size_t>(feed - start) + 1;
+      reader->blockStart += used;
+      if (used >= 2 && start[used - 2] == '\r') {
+        start[used - 2] = '\n';  // both bytes belong to this line
+        start[--used] = '\0';
+      } else {
+        reader->holding = true;
+        reader->heldAt = reader->blockStart;
+        reader->heldByte = reader->block[reader->blockStart];
+        reader->block[reader->blockStart] = '\0';
+      }
+      *line = start;
+      *length = used;
+      return true;
+    }
+  }
+  // A line that goes on past the block is gathered in the line buffer.
   size_t used = 0;
   bool any = false;
   for (;;) {

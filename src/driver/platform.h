@@ -54,10 +54,16 @@ struct LineReader {
   FILE* stream = nullptr;
   char* line = nullptr;  // grows to the longest line read
   size_t capacity = 0;
-  char block[1 << 16];  // read-ahead buffer
+  char block[(1 << 16) + 1];  // read-ahead buffer, and room for a NUL after it
   size_t blockStart = 0;
   size_t blockEnd = 0;
   bool failed = false;  // out of memory or read error: input ends there
+  // A line that lies whole in the block is handed out where it stands; its
+  // NUL then covers the first byte of the next line, kept here until the
+  // next call puts it back.
+  bool holding = false;
+  size_t heldAt = 0;
+  char heldByte = 0;
 };
 
 void openLineReader(LineReader* reader, FILE* stream);

@@ -1,0 +1,114 @@
+// The line reader hands most lines out where they stand in its read-ahead
+// block and gathers only those that go on past the block. These cases put
+// line ends, CR LF pairs and NUL bytes on and around the block's edges and
+// compare every line with a plain split of the same bytes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/platform.h"
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+constexpr size_t kBlock = 1 << 16;  // the reader's read-ahead
+
+// What readLine must give: lines ending at each LF, a final CR LF read as
+// LF, a last line without LF kept as it is.
+std::vector<std::string> splitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t feed = bytes.find('\n', start);
+    size_t end = feed == std::string::npos ? bytes.size() : feed + 1;
+    std::string line = bytes.substr(start, end - start);
+    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
+      line.erase(line.size() - 2, 1);
+    }
+    lines.push_back(line);
+    start = end;
+  }
+  return lines;
+}
+
+std::vector<std::string> readAll(const std::string& path) {
+  FILE* file = openForReading(path.c_str());
+  std::vector<std::string> lines;
+  if (file == nullptr) return lines;
+  static LineReader reader;
+  openLineReader(&reader, file);
+  const char* line;
+  size_t length;
+  while (readLine(&reader, &line, &length)) {
+    EXPECT_EQ(line[length], '\0');
+    lines.emplace_back(line, length);
+  }
+  closeLineReader(&reader);
+  std::fclose(file);
+  return lines;
+}
+
+// `count` bytes of filler (no line ends) that put the next byte at `offset`
+// when they follow `before` bytes.
+std::string fillTo(size_t before, size_t offset) { return std::string(offset - before, 'x'); }
+
+TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
+  const std::string nul(1, '\0');
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"LF as the block's last byte", fillTo(0, kBlock - 1) + "\nnext\n"},
+      {"LF as the next block's first byte", fillTo(0, kBlock) + "\nnext\n"},
+      {"CR at the block's end, LF after it", fillTo(0, kBlock - 1) + "\r\nnext\r\n"},
+      {"CR LF as the block's last two bytes", fillTo(0, kBlock - 2) + "\r\nnext\r\n"},
+      {"a line longer than two blocks", "a\n" + std::string(3 * kBlock, 'y') + "\nb\n"},
+      {"short lines across the edge", [] {
+         std::string s;
+         for (int i = 0; s.size() < 3 * kBlock; ++i) s += std::string(i % 97, 'z') + "\n";
+         return s;
+       }()},
+      {"NUL bytes, also right after a line end",
+       "a" + nul + "b\n" + nul + "c\n" + fillTo(8, kBlock) + nul + "\n" + nul},
+      {"lone CRs and a last line without LF", "a\rb\n\r\r\n\n\rend"},
+      {"only line ends", std::string(kBlock + 5, '\n')},
+      {"an empty file", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    writeFile(dir.file("lines.txt"), c.bytes);
+    EXPECT_EQ(readAll(dir.file("lines.txt")), splitLines(c.bytes)) << c.what;
+  }
+}
+
+// A reader opened again on the same stream after a rewind reads from the
+// start, whatever it held before.
+TEST(LineReaderTest, OpeningAgainAfterRewindStartsOver) {
+  TempDir dir;
+  std::string bytes = "first\nsecond\r\n" + std::string(kBlock, 'w') + "\nlast\n";
+  writeFile(dir.file("lines.txt"), bytes);
+  FILE* file = openForReading(dir.file("lines.txt").c_str());
+  ASSERT_NE(file, nullptr);
+  static LineReader reader;
+  openLineReader(&reader, file);
+  const char* line;
+  size_t length;
+  ASSERT_TRUE(readLine(&reader, &line, &length));
+  ASSERT_TRUE(readLine(&reader, &line, &length));
+  std::rewind(file);
+  openLineReader(&reader, file);
+  std::vector<std::string> lines;
+  while (readLine(&reader, &line, &length)) lines.emplace_back(line, length);
+  closeLineReader(&reader);
+  std::fclose(file);
+  EXPECT_EQ(lines, splitLines(bytes));
+}
+
+}  // namespace
+}  // namespace tourwright
