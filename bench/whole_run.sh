@@ -29,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 # One run, checked: it must complete and leave only its outputs behind.
 convert() {
   local script=$1
-  if ! "$exe" "$script" >"$work/console.txt"; then
+  if ! "$exe" "$script" >"$work/console.txt" 2>&1; then
     echo "whole_run.sh: tourwright failed on $script:" >&2
     tail -5 "$work/console.txt" >&2
     exit 1
