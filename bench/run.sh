@@ -24,14 +24,20 @@ json=$(mktemp "${TMPDIR:-/tmp}/tourwright-bench.XXXXXX")
 trap 'rm -f "$json"' EXIT
 "$build/bench/transcoder_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   --benchmark_out="$json" --benchmark_out_format=json
+# Medians of the repetitions: "<wall ms> <CPU ms> <input MiB>".
 median() {
-  jq -r ".benchmarks[] | select(.run_name == \"$1/real_time\" and .aggregate_name == \"median\")
-    | .bytes_per_second" "$json"
+  jq -r ".benchmarks[] | select(.run_name == \"$1\" and .aggregate_name == \"median\")
+    | \"\\(.real_time) \\(.cpu_time) \\(.input_MiB)\"" "$json"
 }
 for pair in File Memory; do
-  awk -v t="$(median "BM_Transcoder$pair")" -v i="$(median "BM_Iconv$pair")" -v p="$pair" 'BEGIN {
-    printf "%s: transcoder %.0f MB/s, iconv %.0f MB/s, ratio %.2f (target at least 1.5)\n",
-      tolower(p), t / 1e6, i / 1e6, t / i
+  read -r t_wall t_cpu mib <<<"$(median "BM_Transcoder$pair")"
+  read -r i_wall i_cpu _ <<<"$(median "BM_Iconv$pair")"
+  awk -v tw="$t_wall" -v tc="$t_cpu" -v iw="$i_wall" -v ic="$i_cpu" -v mib="$mib" -v p="$pair" 'BEGIN {
+    mb = mib * 1048576 / 1e6
+    printf "%s, CPU time:  transcoder %.0f MB/s, iconv %.0f MB/s, ratio %.2f (target at least 1.5)\n",
+      tolower(p), mb / (tc / 1000), mb / (ic / 1000), ic / tc
+    printf "%s, wall time: transcoder %.0f MB/s, iconv %.0f MB/s, ratio %.2f\n",
+      tolower(p), mb / (tw / 1000), mb / (iw / 1000), iw / tw
   }'
 done
 
