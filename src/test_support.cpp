@@ -48,6 +48,13 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
+std::string nativePath(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = kPathSeparator;
+  }
+  return path;
+}
+
 bool fileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
@@ -138,8 +145,9 @@ HANDLE createInheritable(const std::string& path, DWORD access, DWORD dispositio
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Reads a captured stream as text: each CR LF becomes LF.
-std::string readText(const std::string& path) {
+}  // namespace
+
+std::string readTextFile(const std::string& path) {
   std::string bytes = readFile(path);
   std::string text;
   text.reserve(bytes.size());
@@ -149,8 +157,6 @@ std::string readText(const std::string& path) {
   }
   return text;
 }
-
-}  // namespace
 
 TempDir::TempDir() {
   char base[MAX_PATH + 1];
@@ -187,6 +193,14 @@ std::vector<std::string> listFolder(const std::string& path) {
   return names;
 }
 
+bool makeFolder(const std::string& path) { return _mkdir(path.c_str()) == 0; }
+
+bool folderPermissionsBind() { return false; }
+void setFolderWritable(const std::string&, bool) {}
+
+bool canLinkToFullDevice() { return false; }
+bool linkToFullDevice(const std::string&) { return false; }
+
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
   TempDir capture;
   std::string exe = programPath();
@@ -219,8 +233,8 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
   for (HANDLE handle : {out, err, in}) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   }
-  run.out = readText(capture.file("out"));
-  run.err = readText(capture.file("err"));
+  run.out = readTextFile(capture.file("out"));
+  run.err = readTextFile(capture.file("err"));
   return run;
 }
 
@@ -270,6 +284,8 @@ std::string shellQuote(const std::string& text) {
 
 }  // namespace
 
+std::string readTextFile(const std::string& path) { return readFile(path); }
+
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/tourwright-test-XXXXXX";
@@ -296,6 +312,18 @@ std::vector<std::string> listFolder(const std::string& path) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool makeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0; }
+
+bool folderPermissionsBind() { return geteuid() != 0; }
+void setFolderWritable(const std::string& path, bool writable) {
+  chmod(path.c_str(), writable ? 0700 : 0555);
+}
+
+bool canLinkToFullDevice() { return fileExists("/dev/full"); }
+bool linkToFullDevice(const std::string& path) {
+  return symlink("/dev/full", path.c_str()) == 0;
 }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {

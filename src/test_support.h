@@ -28,9 +28,29 @@ class TempDir {
 
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+// A text file that the program wrote, read as text the platform's way: on
+// Windows each CR LF comes back as LF; elsewhere the bytes as they are.
+std::string readTextFile(const std::string& path);
+// A path written with '/' as the program forms it: with the platform's
+// separator ('\' on Windows).
+std::string nativePath(std::string path);
 bool fileExists(const std::string& path);
 // The names in a folder, sorted.
 std::vector<std::string> listFolder(const std::string& path);
+// Creates a folder (private to the user on POSIX); false when it fails.
+bool makeFolder(const std::string& path);
+
+// Whether a folder's permissions can stop its owner from writing in it:
+// not for the superuser, and not on Windows, where a folder's read-only
+// attribute does not stop files from being created in it.
+bool folderPermissionsBind();
+void setFolderWritable(const std::string& path, bool writable);
+
+// A link at `path` to a device on which every write fails for lack of
+// space (/dev/full), for the write-error paths; canLinkToFullDevice() is
+// false where there is no such device (Windows).
+bool canLinkToFullDevice();
+bool linkToFullDevice(const std::string& path);
 
 struct ProgramRun {
   int status = -1;

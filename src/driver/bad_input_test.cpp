@@ -4,11 +4,10 @@
 // that standard output must hold, and the files that must (not) be there;
 // every row also checks that the script itself was not changed and that a
 // completed run leaves a valid UTF-8 tour XML and no scratch file.
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,10 +20,15 @@ namespace {
 
 using testing_support::fileExists;
 using testing_support::ProgramRun;
+using testing_support::nativePath;
 using testing_support::readFile;
+using testing_support::readTextFile;
 using testing_support::runProgram;
 using testing_support::TempDir;
 using testing_support::writeFile;
+using testing_support::folderPermissionsBind;
+using testing_support::makeFolder;
+using testing_support::setFolderWritable;
 
 const char kTile[] =
     "<krpano>\n\t<image type=\"CUBE\">\n\t\t<cube url=\"hall.tiles/%s.jpg\" />\n\t</image>\n"
@@ -118,21 +122,21 @@ std::vector<BadInputCase> badInputCases() {
        0, "t.htm has been Created.", completed, noScratch},
       {"tile XML folder instead of file", kScene,
        [](const TempDir& d) {
-         unlink(d.file("hall.xml").c_str());
-         mkdir(d.file("hall.xml").c_str(), 0700);
+         std::remove(d.file("hall.xml").c_str());
+         makeFolder(d.file("hall.xml"));
        },
        1, "Xml Source File Open Error: ", {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}},
       {"image block never closed", kScene,
        [](const TempDir& d) { writeFile(d.file("hall.xml"), "<image>\n<level/>\nlast line\n"); }, 0,
        "t.htm has been Created.", completed, noScratch, "\n\t<image>\n<level/>\nlast line\n\t\t</image>"},
       {"tmp path cannot be created", kScene,
-       [](const TempDir& d) { mkdir(d.file("t.tmp").c_str(), 0700); }, 1, "t.tmp",
+       [](const TempDir& d) { makeFolder(d.file("t.tmp")); }, 1, "t.tmp",
        {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}},
       {"page cannot be created", kScene,
-       [](const TempDir& d) { mkdir(d.file("t.htm").c_str(), 0700); }, 1, "t.htm",
+       [](const TempDir& d) { makeFolder(d.file("t.htm")); }, 1, "t.htm",
        {"t.lst"}, {"t.tmp", "t.xml"}},
       {"tour XML cannot be created", kScene,
-       [](const TempDir& d) { mkdir(d.file("t.xml").c_str(), 0700); }, 1,
+       [](const TempDir& d) { makeFolder(d.file("t.xml")); }, 1,
        "Xml Script Code Conversion Error!", {"t.lst", "t.htm"}, {"t.tmp", "t.xml.part"}},
   };
   return cases;
@@ -153,7 +157,7 @@ TEST(BadInputTest, EveryRowEndsAsStated) {
     for (const std::string& name : c.mustExist) EXPECT_TRUE(fileExists(dir.file(name))) << name;
     for (const std::string& name : c.mustNotExist) EXPECT_FALSE(fileExists(dir.file(name))) << name;
     if (run.status == 0) {
-      std::string xml = readFile(dir.file("t.xml"));
+      std::string xml = readTextFile(dir.file("t.xml"));
       EXPECT_EQ(xml.substr(0, 3), "\xEF\xBB\xBF");
       EXPECT_TRUE(isValidUtf8(xml.data(), xml.size()));
       EXPECT_NE(xml.find(c.xmlMustHold), std::string::npos) << xml.substr(0, 4000);
@@ -168,8 +172,8 @@ TEST(BadInputTest, EarlierOutputsSurviveAFailedRun) {
     std::function<void(const TempDir&)> breakRun;
   };
   const Failure failures[] = {
-      {"missing tile XML", [](const TempDir& d) { unlink(d.file("hall.xml").c_str()); }},
-      {"tmp path unusable", [](const TempDir& d) { mkdir(d.file("t.tmp").c_str(), 0700); }},
+      {"missing tile XML", [](const TempDir& d) { std::remove(d.file("hall.xml").c_str()); }},
+      {"tmp path unusable", [](const TempDir& d) { makeFolder(d.file("t.tmp")); }},
   };
   for (const Failure& f : failures) {
     SCOPED_TRACE(f.name);
@@ -190,14 +194,15 @@ TEST(BadInputTest, MissingOrReadOnlyOutputFolder) {
   TempDir dir;
   ProgramRun missing = runProgram({"no/such/folder/t.lst"}, dir.path());
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.out.find("Lst File \"no/such/folder/t.lst\" Not Found!"), std::string::npos);
+  EXPECT_NE(missing.out.find("Lst File \"" + nativePath("no/such/folder/t.lst") + "\" Not Found!"),
+            std::string::npos);
 
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  if (!folderPermissionsBind()) GTEST_SKIP() << "folder permissions do not bind here";
   writeFile(dir.file("hall.xml"), kTile);
   writeFile(dir.file("t.lst"), kScene);
-  chmod(dir.path().c_str(), 0555);
+  setFolderWritable(dir.path(), false);
   ProgramRun readOnly = runProgram({"t.lst"}, dir.path());
-  chmod(dir.path().c_str(), 0700);
+  setFolderWritable(dir.path(), true);
   EXPECT_EQ(readOnly.status, 1);
   EXPECT_FALSE(fileExists(dir.file("t.xml")));
 }

@@ -1,11 +1,16 @@
 #include "driver/run.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include "test_support.h"
 
 namespace tourwright {
 namespace {
 
+using testing_support::nativePath;
+
+// Expected paths are written with '/'; the program forms them with the
+// platform's separator.
 struct PathCase {
   const char* argument;
   const char* directory;
@@ -33,30 +38,28 @@ TEST(DerivePathsTest, SplitsScriptAndFolderArguments) {
   };
   for (const PathCase& c : cases) {
     RunPaths paths = derivePaths(c.argument);
-    EXPECT_EQ(paths.directory, c.directory) << c.argument;
+    EXPECT_EQ(paths.directory, nativePath(c.directory)) << c.argument;
     EXPECT_EQ(paths.baseName, c.baseName) << c.argument;
-    EXPECT_EQ(paths.lstPath, c.lstPath) << c.argument;
+    EXPECT_EQ(paths.lstPath, nativePath(c.lstPath)) << c.argument;
   }
 }
 
 TEST(DerivePathsTest, FormsAllFivePathsFromDirectoryAndBaseName) {
   RunPaths paths = derivePaths("/t/hall.lst");
-  EXPECT_EQ(paths.ascPath, "/t/hall.asc");
-  EXPECT_EQ(paths.tmpPath, "/t/hall.tmp");
-  EXPECT_EQ(paths.htmPath, "/t/hall.htm");
-  EXPECT_EQ(paths.xmlPath, "/t/hall.xml");
+  EXPECT_EQ(paths.ascPath, nativePath("/t/hall.asc"));
+  EXPECT_EQ(paths.tmpPath, nativePath("/t/hall.tmp"));
+  EXPECT_EQ(paths.htmPath, nativePath("/t/hall.htm"));
+  EXPECT_EQ(paths.xmlPath, nativePath("/t/hall.xml"));
 }
 
 TEST(DerivePathsTest, LongPathsAreNotLimited) {
   std::string folder(600, 'f');
   RunPaths paths = derivePaths("/x/" + folder + "/tour.lst");
-  EXPECT_EQ(paths.lstPath, "/x/" + folder + "/tour.lst");
+  EXPECT_EQ(paths.lstPath, nativePath("/x/" + folder + "/tour.lst"));
 }
 
 }  // namespace
 }  // namespace tourwright
-
-#include "test_support.h"
 
 namespace tourwright {
 namespace {
@@ -66,6 +69,7 @@ using testing_support::listFolder;
 using testing_support::ProgramRun;
 using testing_support::runProgram;
 using testing_support::TempDir;
+using testing_support::makeFolder;
 
 const char kBannerLines[] =
     "\nVantry Scene Script Converter 3.2 (2017/07/10)\n"
@@ -87,7 +91,7 @@ TEST(RunTest, MissingScriptIsReportedWithItsFullPathAndCreatesNothing) {
     std::vector<std::string> arguments;
     std::string lstPath;
   };
-  ::mkdir(dir.file("named.lst").c_str(), 0700);  // a folder where the script should be
+  makeFolder(dir.file("named.lst"));  // a folder where the script should be
   const Case cases[] = {
       {{"palace.lst"}, "./palace.lst"},
       {{"tours/palace"}, "tours/palace/palace.lst"},
@@ -97,9 +101,10 @@ TEST(RunTest, MissingScriptIsReportedWithItsFullPathAndCreatesNothing) {
   for (const Case& c : cases) {
     ProgramRun run = runProgram(c.arguments, dir.path());
     EXPECT_EQ(run.status, 1);
-    std::string expected = std::string(kBannerLines) + "List file: " + c.lstPath + "\n";
+    std::string lstPath = nativePath(c.lstPath);
+    std::string expected = std::string(kBannerLines) + "List file: " + lstPath + "\n";
     EXPECT_EQ(run.out.substr(0, expected.size()), expected);
-    EXPECT_NE(run.out.find("Lst File \"" + c.lstPath + "\" Not Found!\n"), std::string::npos)
+    EXPECT_NE(run.out.find("Lst File \"" + lstPath + "\" Not Found!\n"), std::string::npos)
         << run.out;
   }
   EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"named.lst"}));

@@ -20,6 +20,7 @@ using testing_support::captureConsole;
 using testing_support::fileExists;
 using testing_support::listFolder;
 using testing_support::readFile;
+using testing_support::readTextFile;
 using testing_support::readStream;
 using testing_support::writeFile;
 
@@ -199,7 +200,7 @@ TEST(TranscodeTourXmlTest, WritesTheMarkAndTheConvertedLines) {
     writeFile(dir.file("t.tmp"), c.in);
     FileRun run = transcodeFile(dir.file("t.tmp"), dir.file("t.xml"));
     EXPECT_EQ(run.result, 0) << c.name;
-    EXPECT_EQ(readFile(dir.file("t.xml")), c.out) << c.name;
+    EXPECT_EQ(readTextFile(dir.file("t.xml")), c.out) << c.name;
     EXPECT_EQ(run.console, "Creating " + dir.file("t.xml") + " .... Encoding: KSX -> UTF-8\n");
   }
   EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"t.tmp", "t.xml"}));
@@ -222,7 +223,7 @@ TEST(TranscodeTourXmlTest, LinesOfAnyLengthStayWhole) {
   out += std::string(200000, 'z') + "\n";
   writeFile(dir.file("t.tmp"), in);
   EXPECT_EQ(transcodeFile(dir.file("t.tmp"), dir.file("t.xml")).result, 0);
-  std::string written = readFile(dir.file("t.xml"));
+  std::string written = readTextFile(dir.file("t.xml"));
   EXPECT_TRUE(written == kBom + out) << "sizes " << written.size() << " " << out.size() + 3;
 }
 
@@ -243,7 +244,7 @@ TEST(TranscodeTourXmlTest, ReplacesAnExistingXmlWhole) {
   writeFile(dir.file("t.xml"), std::string(5000, 'o'));
   writeFile(dir.file("t.tmp"), "<new/>\n");
   EXPECT_EQ(transcodeFile(dir.file("t.tmp"), dir.file("t.xml")).result, 0);
-  EXPECT_EQ(readFile(dir.file("t.xml")), kBom + "<new/>\n");
+  EXPECT_EQ(readTextFile(dir.file("t.xml")), kBom + "<new/>\n");
 }
 
 TEST(TranscodeTourXmlTest, OutputThatCannotBeCreatedIsReported) {

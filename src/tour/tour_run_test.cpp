@@ -1,7 +1,6 @@
 // The tour writers inside whole runs of the program: what stays on disk
 // when a tile XML is missing or an output cannot be created.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -14,9 +13,11 @@ namespace {
 using testing_support::ProgramRun;
 using testing_support::TempDir;
 using testing_support::listFolder;
-using testing_support::readFile;
+using testing_support::nativePath;
+using testing_support::readTextFile;
 using testing_support::runProgram;
 using testing_support::writeFile;
+using testing_support::makeFolder;
 
 const char kScript[] = "#SCENE\nhall 0 0 $Hall\n#SCENE\ncourt 0 0 $Court\n";
 const char kTile[] = "<krpano>\n\t<image type=\"CUBE\">\n\t\t<cube url=\"x\" />\n\t</image>\n</krpano>\n";
@@ -27,11 +28,11 @@ TEST(TourRunTest, MissingTileXmlOfTheSecondSceneLeavesTheTmpOnly) {
   writeFile(dir.file("hall.xml"), kTile);
   ProgramRun run = runProgram({"tour.lst"}, dir.path());
   EXPECT_EQ(run.status, 1);
-  const std::string message = "\nXml Source File Open Error: ./court.xml\n";
+  const std::string message = "\nXml Source File Open Error: " + nativePath("./court.xml") + "\n";
   ASSERT_GE(run.out.size(), message.size());
   EXPECT_EQ(run.out.substr(run.out.size() - message.size()), message);
   EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"hall.xml", "tour.lst", "tour.tmp"}));
-  std::string tmp = readFile(dir.file("tour.tmp"));
+  std::string tmp = readTextFile(dir.file("tour.tmp"));
   EXPECT_NE(tmp.find("<scene name=\"hall\""), std::string::npos);
   const std::string sceneEnd = "\t</scene>\n\n";
   EXPECT_EQ(tmp.substr(tmp.size() - sceneEnd.size()), sceneEnd);
@@ -41,12 +42,12 @@ TEST(TourRunTest, MissingTileXmlOfTheSecondSceneLeavesTheTmpOnly) {
 TEST(TourRunTest, OutputsThatCannotBeCreatedAreReportedAndNothingHalfWrittenStays) {
   const struct {
     const char* folderInTheWay;
-    const char* message;
+    std::string message;
     std::vector<std::string> left;
   } cases[] = {
-      {"tour.tmp", "\nTmp File ./tour.tmp Creation Error!\n",
+      {"tour.tmp", "\nTmp File " + nativePath("./tour.tmp") + " Creation Error!\n",
        {"court.xml", "hall.xml", "tour.lst", "tour.tmp"}},
-      {"tour.htm", "\nHtml File ./tour.htm Creation Error!\n",
+      {"tour.htm", "\nHtml File " + nativePath("./tour.htm") + " Creation Error!\n",
        {"court.xml", "hall.xml", "tour.htm", "tour.lst"}},
   };
   for (const auto& c : cases) {
@@ -54,7 +55,7 @@ TEST(TourRunTest, OutputsThatCannotBeCreatedAreReportedAndNothingHalfWrittenStay
     writeFile(dir.file("tour.lst"), kScript);
     writeFile(dir.file("hall.xml"), kTile);
     writeFile(dir.file("court.xml"), kTile);
-    mkdir(dir.file(c.folderInTheWay).c_str(), 0700);
+    makeFolder(dir.file(c.folderInTheWay));
     ProgramRun run = runProgram({"tour.lst"}, dir.path());
     EXPECT_EQ(run.status, 1) << c.folderInTheWay;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;

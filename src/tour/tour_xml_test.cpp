@@ -1,7 +1,6 @@
 #include "tour/tour_xml.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -16,8 +15,10 @@ using testing_support::TempDir;
 using testing_support::captureConsole;
 using testing_support::fileExists;
 using testing_support::listFolder;
-using testing_support::readFile;
+using testing_support::readTextFile;
 using testing_support::writeFile;
+using testing_support::canLinkToFullDevice;
+using testing_support::linkToFullDevice;
 
 // Table A for the base name "tour".
 const char kPrologue[] = R"--(<?xml version="1.0" encoding="utf-8"?>
@@ -111,14 +112,14 @@ TEST(TourXmlTest, TourWithoutScenesIsPrologueThenClosingLines) {
   TourRun run = writeTour(*tour, dir.path(), "tour", dir.file("tour.tmp"));
   EXPECT_EQ(run.result, TourXmlResult::kCompleted);
   EXPECT_EQ(run.console, "");
-  EXPECT_EQ(readFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(kClosing));
+  EXPECT_EQ(readTextFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(kClosing));
 }
 
 TEST(TourXmlTest, BaseNameIsWrittenUnescaped) {
   TempDir dir;
   auto tour = emptyTour();
   writeTour(*tour, dir.path(), "a&b\"<c>%s", dir.file("x.tmp"));
-  std::string text = readFile(dir.file("x.tmp"));
+  std::string text = readTextFile(dir.file("x.tmp"));
   EXPECT_NE(text.find("\t<xmlscript name=\"a&b\"<c>%s.xml\"/>\n\t<window title=\"a&b\"<c>%s\"/>\n\n"),
             std::string::npos);
 }
@@ -263,7 +264,7 @@ TEST(TourXmlTest, SmallTourIsWrittenWhole) {
 \t</scene>
 
 )--") + tabs(kClosing);
-  EXPECT_EQ(readFile(dir.file("tour.tmp")), expected);
+  EXPECT_EQ(readTextFile(dir.file("tour.tmp")), expected);
 }
 
 TEST(TourXmlTest, MissingTileXmlOfTheSecondSceneStopsAfterTheFirstScene) {
@@ -280,7 +281,7 @@ TEST(TourXmlTest, MissingTileXmlOfTheSecondSceneStopsAfterTheFirstScene) {
   EXPECT_EQ(run.result, TourXmlResult::kStopped);
   EXPECT_EQ(run.console,
             "\nXml Source File Open Error: " + joinPath(dir.path(), "court", ".xml") + "\n");
-  EXPECT_EQ(readFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(R"--(\t<!-- Scene: 0 -->
+  EXPECT_EQ(readTextFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(R"--(\t<!-- Scene: 0 -->
 
 \t<scene name="hall"  title="" onstart="setcaption();" thumburl="hall.tiles/mobile_f.jpg">
 
@@ -302,10 +303,10 @@ TEST(TourXmlTest, TmpThatCannotBeCreatedIsReported) {
 
 // A full disk shows only when the buffers are written out.
 TEST(TourXmlTest, TmpThatCannotBeWrittenIsReportedAndRemoved) {
-  if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  if (!canLinkToFullDevice()) GTEST_SKIP() << "no /dev/full";
   TempDir dir;
   std::string tmpPath = dir.file("tour.tmp");
-  ASSERT_EQ(symlink("/dev/full", tmpPath.c_str()), 0);
+  ASSERT_TRUE(linkToFullDevice(tmpPath));
   auto tour = emptyTour();
   TourRun run = writeTour(*tour, dir.path(), "tour", tmpPath);
   EXPECT_EQ(run.result, TourXmlResult::kCannotCreate);
@@ -318,7 +319,7 @@ TEST(TourXmlTest, ExistingTmpIsReplaced) {
   writeFile(dir.file("tour.tmp"), std::string(100000, 'x'));
   auto tour = emptyTour();
   writeTour(*tour, dir.path(), "tour", dir.file("tour.tmp"));
-  EXPECT_EQ(readFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(kClosing));
+  EXPECT_EQ(readTextFile(dir.file("tour.tmp")), tabs(kPrologue) + tabs(kClosing));
 }
 
 }  // namespace

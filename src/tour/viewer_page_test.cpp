@@ -1,7 +1,6 @@
 #include "tour/viewer_page.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -16,8 +15,10 @@ using testing_support::TempDir;
 using testing_support::captureConsole;
 using testing_support::fileExists;
 using testing_support::listFolder;
-using testing_support::readFile;
+using testing_support::readTextFile;
 using testing_support::writeFile;
+using testing_support::canLinkToFullDevice;
+using testing_support::linkToFullDevice;
 
 // The page for the base name "palace"; the embedpano block is indented with
 // one tab and then spaces.
@@ -78,7 +79,7 @@ TEST(ViewerPageTest, PageHasItsFortyOneLines) {
   std::string path = dir.file("palace.htm");
   std::string console = captureConsole([&] { EXPECT_TRUE(writeViewerPage(path.c_str(), "palace")); });
   EXPECT_EQ(console, path + " has been Created.\n");
-  std::string page = readFile(path);
+  std::string page = readTextFile(path);
   EXPECT_EQ(page, tabs(kPage));
   EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 41);
 }
@@ -100,7 +101,7 @@ TEST(ViewerPageTest, WritingTwiceReplacesThePage) {
     writeViewerPage(path.c_str(), "palace");
     writeViewerPage(path.c_str(), "palace");
   });
-  EXPECT_EQ(readFile(path), tabs(kPage));
+  EXPECT_EQ(readTextFile(path), tabs(kPage));
 }
 
 TEST(ViewerPageTest, PageThatCannotBeCreatedIsReported) {
@@ -114,10 +115,10 @@ TEST(ViewerPageTest, PageThatCannotBeCreatedIsReported) {
 }
 
 TEST(ViewerPageTest, PageThatCannotBeWrittenIsReportedAndRemoved) {
-  if (!fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  if (!canLinkToFullDevice()) GTEST_SKIP() << "no /dev/full";
   TempDir dir;
   std::string path = dir.file("palace.htm");
-  ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+  ASSERT_TRUE(linkToFullDevice(path));
   bool written = true;
   std::string console = captureConsole([&] { written = writeViewerPage(path.c_str(), "palace"); });
   EXPECT_FALSE(written);
