@@ -1,5 +1,6 @@
 #include "encoding/code_point.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tourwright {
@@ -97,12 +98,22 @@ int decodeUtf8(const unsigned char* text, size_t available, int* codePoint) {
   return length;
 }
 
+size_t asciiPrefixLength(const char* text, size_t length) {
+  size_t i = 0;
+  for (uint64_t word; i + 8 <= length; i += 8) {
+    std::memcpy(&word, text + i, 8);
+    if ((word & 0x8080808080808080ULL) != 0) break;
+  }
+  while (i < length && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+  return i;
+}
+
 bool isValidUtf8(const char* text, size_t length) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   size_t i = 0;
   while (i < length) {
     if (p[i] < 0x80) {
-      ++i;
+      i += asciiPrefixLength(text + i, length - i);
       continue;
     }
     int codePoint;

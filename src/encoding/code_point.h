@@ -33,6 +33,11 @@ int decodeUtf8(const unsigned char* text, size_t available, int* codePoint);
 // True when `text` is well-formed UTF-8 throughout.
 bool isValidUtf8(const char* text, size_t length);
 
+// The number of bytes below 0x80 at the start of `text` (`length` when it
+// is all ASCII). Reads eight bytes at a time: long ASCII runs are the bulk
+// of a tile XML.
+size_t asciiPrefixLength(const char* text, size_t length);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_ENCODING_CODE_POINT_H_

@@ -49,12 +49,6 @@ ImageTags findImageTags(const char* line, size_t length) {
   return tags;
 }
 
-bool isAscii(const char* line, size_t length) {
-  unsigned char bits = 0;
-  for (size_t i = 0; i < length; ++i) bits |= static_cast<unsigned char>(line[i]);
-  return bits < 0x80;
-}
-
 // Called at the first line with a byte above 0x7F (every line before it is
 // ASCII): true when that line and all the lines after it are valid UTF-8,
 // that is when the whole file is UTF-8 holding non-ASCII text. Reads the
@@ -98,9 +92,9 @@ void writeUtf8AsKsx(CopyBuffer* buffer, const char* line, size_t length) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(line);
   size_t i = 0;
   while (i < length) {
-    size_t run = i;
-    while (i < length && bytes[i] < 0x80) ++i;
-    putCopy(buffer, line + run, i - run);
+    size_t run = asciiPrefixLength(line + i, length - i);
+    putCopy(buffer, line + i, run);
+    i += run;
     if (i == length) break;
     int codePoint = 0;
     int used = decodeUtf8(bytes + i, length - i, &codePoint);
@@ -134,7 +128,7 @@ void copyImageBlock(FILE* tile, FILE* out) {
   const char* line;
   size_t length;
   while (readLine(&reader, &line, &length)) {
-    if (!decided && !isAscii(line, length)) {
+    if (!decided && asciiPrefixLength(line, length) != length) {
       decided = true;
       convert = restIsUtf8(&reader, line, length);
       // Back to this line: the lines before it have been written already.
