@@ -23,7 +23,7 @@ TOURWRIGHT_NO_WINE=1 bash tools/setup-windows.sh
 jobs=$(nproc)
 for size in "${sizes[@]}"; do
   if [[ $size == 32 ]]; then arch=i686; else arch=x86_64; fi
-  cmake -S . -B "build-win$size" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
+  cmake --no-warn-unused-cli -S . -B "build-win$size" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS="$tests" >/dev/null
   cmake --build "build-win$size" -j"$jobs"
   echo "build-win$size/tourwright.exe: $(stat -c %s "build-win$size/tourwright.exe") bytes"

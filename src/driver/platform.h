@@ -8,7 +8,11 @@
 // '/' are accepted as separators when a path typed by the user is split.
 //
 // Console text goes to consoleOut(), which is standard output unless the
-// driver (or a test) has put another stream in its place.
+// driver (or a test) has put another stream in its place. Standard output
+// stays as the C runtime gives it: in text mode, so on Windows each console
+// line ends in CR LF like every other text stream there (also when it is
+// redirected to a file), and its bytes are the Korean code page text as the
+// tour model holds it, which a console set to that code page shows as is.
 #ifndef TOURWRIGHT_DRIVER_PLATFORM_H_
 #define TOURWRIGHT_DRIVER_PLATFORM_H_
 

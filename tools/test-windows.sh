@@ -1,0 +1,308 @@
+#!/usr/bin/env bash
+# Cross-builds Tourwright for Windows (build-win32/, build-win64/) and tests
+# the Windows executables under Wine, installing what is missing (Debian 12):
+#   - every unit test executable (*_tests.exe) of each word size;
+#   - end-to-end runs of tourwright.exe: the example tour in every script
+#     encoding, a missing tile XML, a missing script, paths with
+#     backslashes, with a drive letter and with spaces split across
+#     arguments, the usage text, CR LF console lines;
+#   - the same tour converted on Linux (build-winhelper/) and under Wine:
+#     the outputs differ only in their line ends, and a script saved with
+#     CR LF gives the same tour as one saved with LF;
+#   - the executables import nothing beyond the DLLs that come with Windows.
+# Wine runs headless with a fresh prefix in a temporary folder. The closing
+# line counts the end-to-end checks; the exit status is 1 when any unit
+# test or check failed.
+#
+# A machine whose kernel runs no 32-bit code (Linux built without IA-32
+# emulation, or booted with it off) cannot run Wine's 32-bit side: there
+# the 32-bit executables are built and inspected, and their runs are
+# counted as skipped, with the reason.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+started=$SECONDS
+elapsed() { echo "[$((SECONDS - started))s] $*"; }
+
+bash tools/setup-windows.sh
+elapsed "tools installed"
+
+bash tools/build-windows.sh --tests 64 32 >/dev/null
+cmake -S . -B build-winhelper -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=OFF >/dev/null
+cmake --build build-winhelper --target tourwright -j"$(nproc)" >/dev/null
+elapsed "built build-win32/, build-win64/ and build-winhelper/"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-wine.XXXXXX")
+export WINEDEBUG=-all
+# No Mono or Gecko installers: the programs under test need neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+wine64_loader=/usr/lib/wine/wine64
+wine32_loader=/usr/lib/wine/wine
+wineserver=/usr/lib/wine/wineserver64
+stop_wine() {
+  local prefix
+  for prefix in "$work"/prefix-*; do
+    [[ -d $prefix ]] && WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
+  done
+}
+trap 'stop_wine; rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+skipped=0
+pass() { passed=$((passed + 1)); echo "  ok    $*"; }
+fail() { failed=$((failed + 1)); echo "  FAIL  $*"; }
+skip() { skipped=$((skipped + 1)); echo "  skip  $*"; }
+check() {  # check <description> <command...>
+  local description=$1
+  shift
+  if "$@"; then pass "$description"; else fail "$description"; fi
+}
+
+# --- helpers -------------------------------------------------------------
+
+# The example tour's tile XML files (every .xml beside the script but the
+# tour XML itself).
+mapfile -t tiles < <(cd examples/palace && ls -- *.xml | grep -vx palace.xml)
+
+# The example tour, its scene script stored in the given encoding.
+make_tour() {  # make_tour <folder> ansi|utf8|utf16be|utf16le|crlf
+  local folder=$1 encoding=$2 script=$1/palace.lst
+  mkdir -p "$folder"
+  (cd examples/palace && cp -- "${tiles[@]}" "$folder/")
+  case "$encoding" in
+    ansi) cp examples/palace/palace.lst "$script" ;;
+    crlf) sed 's/$/\r/' examples/palace/palace.lst >"$script" ;;
+    utf8) { printf '\xEF\xBB\xBF'; iconv -f CP949 -t UTF-8 examples/palace/palace.lst; } >"$script" ;;
+    utf16be) { printf '\xFE\xFF'; iconv -f CP949 -t UTF-16BE examples/palace/palace.lst; } >"$script" ;;
+    utf16le) { printf '\xFF\xFE'; iconv -f CP949 -t UTF-16LE examples/palace/palace.lst; } >"$script" ;;
+  esac
+}
+
+# Runs a Windows executable in a folder; sets status, out (stdout) and err.
+run_exe() {  # run_exe <loader> <prefix> <folder> <exe> [arguments...]
+  local loader=$1 prefix=$2 folder=$3 exe=$4
+  shift 4
+  status=0
+  (cd "$folder" && WINEPREFIX=$prefix "$loader" "$exe" "$@" >"$work/out" 2>"$work/err" </dev/null) ||
+    status=$?
+  out=$(cat "$work/out")
+}
+
+# The last run ended with <status> and printed each text (a line of its
+# own or part of one).
+ran() {  # ran <status> [text...]
+  [[ $status == "$1" ]] || { echo "        exit status $status, expected $1"; return 1; }
+  shift
+  local text
+  for text in "$@"; do
+    grep -qF -- "$text" "$work/out" || { echo "        missing: ${text%$'\r'}"; return 1; }
+  done
+}
+usage_only() {
+  [[ $status == 2 ]] && cmp -s "$work/out" <(printf '\r\nUsage: Tourwright <Vantry Scene Script> \r\n')
+}
+starts_with_bom() { [[ $(head -c 3 "$1" | od -An -tx1 | tr -d ' ') == efbbbf ]]; }
+same_tour() {  # same_tour <folder> <folder>: the same palace.xml and palace.htm
+  cmp -s "$1/palace.xml" "$2/palace.xml" && cmp -s "$1/palace.htm" "$2/palace.htm"
+}
+crlf_only() {  # every line feed of the file comes after a carriage return
+  [[ $(tr -cd '\n' <"$1" | wc -c) -gt 0 && $(grep -c $'\r$' "$1") -eq $(tr -cd '\n' <"$1" | wc -c) ]]
+}
+lf_only() { ! grep -q $'\r' "$1"; }
+same_but_line_ends() {  # same_but_line_ends <CR LF file> <LF file>
+  crlf_only "$1" && lf_only "$2" && cmp -s <(sed 's/\r$//' "$1") "$2"
+}
+only_files() {  # only_files <folder> [name...]: the folder holds exactly these
+  local folder=$1 expected="" found
+  shift
+  (($#)) && expected=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
+  found=$(cd "$folder" && ls -A | sort | tr '\n' ' ')
+  [[ $found == "$expected" ]] || { echo "        found: $found"; return 1; }
+}
+imports_only_system_dlls() {  # imports_only_system_dlls <objdump> <exe> <format>
+  local dump
+  dump=$("$1" -p "$2") || return 1
+  grep -q "file format $3" <<<"$dump" || return 1
+  ! grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}' |
+    grep -vxE 'kernel32\.dll|msvcrt\.dll|user32\.dll|advapi32\.dll|shell32\.dll|ws2_32\.dll'
+}
+
+# Can this machine run 32-bit x86 code? Wine's 32-bit loader is an i386
+# Linux program.
+can_run_32bit() { "$wine32_loader" --version >/dev/null 2>&1; }
+
+# --- the Linux reference -------------------------------------------------
+
+linux_exe=$root/build-winhelper/tourwright
+make_tour "$work/linux-lf" ansi
+make_tour "$work/linux-crlf" crlf
+linux_run() { (cd "$1" && "$linux_exe" palace.lst >/dev/null); }
+echo "== Linux reference: $linux_exe"
+check "Linux: the example tour converts" linux_run "$work/linux-lf"
+check "Linux: the example tour saved with CR LF converts" linux_run "$work/linux-crlf"
+check "Linux: a CR LF script gives the same tour as an LF script" \
+  same_tour "$work/linux-crlf" "$work/linux-lf"
+
+unit_passed=0
+unit_failed=0
+
+# --- one word size -------------------------------------------------------
+
+test_word_size() {  # test_word_size 32|64
+  local size=$1
+  local build=$root/build-win$size tag=win$size loader prefix exe objdump format
+  if [[ $size == 64 ]]; then
+    loader=$wine64_loader objdump=x86_64-w64-mingw32-objdump format=pei-x86-64
+  else
+    loader=$wine32_loader objdump=i686-w64-mingw32-objdump format=pei-i386
+  fi
+  exe=$build/tourwright.exe
+  echo "== $tag: $(stat -c %s "$exe") bytes, $exe"
+  check "$tag: tourwright.exe is $format and imports only system DLLs" \
+    imports_only_system_dlls "$objdump" "$exe" "$format"
+
+  if [[ $size == 32 ]] && ! can_run_32bit; then
+    echo "  this kernel runs no 32-bit code: the 32-bit unit tests and runs are skipped"
+    local test_exe
+    for test_exe in "$build"/*_tests.exe; do skip "$tag: unit tests $(basename "$test_exe")"; done
+    skip "$tag: end-to-end runs"
+    return
+  fi
+
+  prefix=$work/prefix-$tag
+  mkdir -p "$prefix"
+  if [[ $size == 32 ]]; then
+    WINEARCH=win32 WINEPREFIX=$prefix "$loader" wineboot --init >/dev/null 2>&1 || true
+  else
+    WINEARCH=win64 WINEPREFIX=$prefix "$loader" wineboot --init >/dev/null 2>&1 || true
+  fi
+  # One server for the whole run instead of one per program started.
+  WINEPREFIX=$prefix "$wineserver" -p 2>/dev/null || true
+  elapsed "$tag: Wine prefix ready"
+
+  # Unit tests. They run from the build folder (its drive is the one that
+  # holds the source tree, which some tests read).
+  local test_exe name log count
+  for test_exe in "$build"/*_tests.exe; do
+    name=$(basename "$test_exe")
+    log=$work/$tag-$name.log
+    if (cd "$build" && WINEPREFIX=$prefix "$loader" "$name" --gtest_brief=1 >"$log" 2>&1 </dev/null); then
+      count=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' || echo 0)
+      unit_passed=$((unit_passed + count))
+      echo "  unit  $tag $name: $count passed"
+    else
+      count=$(grep -oE '^\[  FAILED  \] [0-9]+ tests?, listed below' "$log" | grep -oE '[0-9]+' || echo 1)
+      unit_failed=$((unit_failed + count))
+      echo "  UNIT  $tag $name: $count failed"
+      grep -E '^\[  FAILED  \]|Failure' "$log" | head -n 40 | sed 's/^/        /'
+    fi
+  done
+  elapsed "$tag: unit tests done"
+
+  local dir encoding code kind
+  # The example tour in every script encoding; each gives the same tour.
+  for encoding in ansi utf8 utf16be utf16le crlf; do
+    dir=$work/$tag-$encoding
+    make_tour "$dir" "$encoding"
+    run_exe "$loader" "$prefix" "$dir" "$exe" palace.lst
+    case "$encoding" in ansi | crlf) code=0 ;; utf8) code=1 ;; utf16be) code=2 ;; utf16le) code=3 ;; esac
+    check "$tag: $encoding script: exit 0, encoding $code, both outputs announced" \
+      ran 0 "Text Encoding of LST file: $code " $'.\\palace.htm has been Created.\r' \
+      $'.\\palace.xml has been Created.\r'
+    check "$tag: $encoding script: tour XML and page written, no scratch file left" \
+      only_files "$dir" "${tiles[@]}" palace.lst palace.xml palace.htm
+    check "$tag: $encoding script: tour XML starts with the byte-order mark" \
+      starts_with_bom "$dir/palace.xml"
+    if [[ $encoding == ansi ]]; then
+      check "$tag: every console line ends in CR LF" crlf_only "$work/out"
+      check "$tag: console names the files with backslashes" \
+        ran 0 $'List file: .\\palace.lst\r' $'XML  file: .\\palace.xml\r' $'HTML File: .\\palace.htm\r'
+    else
+      check "$tag: $encoding script gives the same tour as the ANSI script" \
+        same_tour "$dir" "$work/$tag-ansi"
+    fi
+  done
+
+  # Linux and Windows outputs differ only in their line ends.
+  for kind in xml htm; do
+    check "$tag: palace.$kind differs from the Linux one only in CR LF for LF" \
+      same_but_line_ends "$work/$tag-ansi/palace.$kind" "$work/linux-lf/palace.$kind"
+    check "$tag: CR LF script on Windows, LF script on Linux: palace.$kind the same but line ends" \
+      same_but_line_ends "$work/$tag-crlf/palace.$kind" "$work/linux-lf/palace.$kind"
+  done
+
+  # A missing tile XML stops the run after the listing.
+  dir=$work/$tag-missing-tile
+  make_tour "$dir" ansi
+  rm "$dir/court.xml"
+  run_exe "$loader" "$prefix" "$dir" "$exe" palace.lst
+  check "$tag: missing tile XML: exit 1 and the open error names it" \
+    ran 1 $'Xml Source File Open Error: .\\court.xml\r'
+  local tile left=()
+  for tile in "${tiles[@]}"; do
+    if [[ $tile != court.xml ]]; then left+=("$tile"); fi
+  done
+  check "$tag: missing tile XML: .tmp stays, no page, no tour XML" \
+    only_files "$dir" "${left[@]}" palace.lst palace.tmp
+
+  # A missing script.
+  dir=$work/$tag-missing-script
+  mkdir -p "$dir"
+  run_exe "$loader" "$prefix" "$dir" "$exe" 'tours\nosuch.lst'
+  check "$tag: missing script: exit 1, the not-found line with the whole path" \
+    ran 1 $'Lst File "tours\\nosuch.lst" Not Found!\r'
+  check "$tag: missing script: no file made" only_files "$dir"
+
+  # Backslashes, a forward slash, a drive letter, spaces split across
+  # arguments.
+  dir=$work/$tag-paths
+  make_tour "$dir/tours/palace" ansi
+  run_exe "$loader" "$prefix" "$dir" "$exe" 'tours\palace\palace.lst'
+  check "$tag: backslash path: exit 0, paths formed with backslashes" \
+    ran 0 $'XML  file: tours\\palace\\palace.xml\r'
+  check "$tag: backslash path: the tour beside the script" \
+    same_tour "$dir/tours/palace" "$work/$tag-ansi"
+
+  rm -f "$dir/tours/palace/palace.xml" "$dir/tours/palace/palace.htm"
+  run_exe "$loader" "$prefix" "$dir" "$exe" 'tours/palace'
+  check "$tag: project folder typed with a slash reads tours\\palace\\palace.lst" \
+    ran 0 $'List file: tours\\palace\\palace.lst\r'
+  check "$tag: project folder: the tour in the folder" \
+    same_tour "$dir/tours/palace" "$work/$tag-ansi"
+
+  local absolute="Z:${dir//\//\\}\\tours\\palace\\palace.txt"
+  rm -f "$dir/tours/palace/palace.xml" "$dir/tours/palace/palace.htm"
+  run_exe "$loader" "$prefix" "$work" "$exe" "$absolute"
+  check "$tag: drive-letter path with another extension reads the .lst" \
+    ran 0 "List file: ${absolute%.txt}.lst"$'\r'
+  check "$tag: drive-letter path: the tour beside the script" \
+    same_tour "$dir/tours/palace" "$work/$tag-ansi"
+
+  make_tour "$dir/My Tours/palace" ansi
+  run_exe "$loader" "$prefix" "$dir" "$exe" 'My' 'Tours\palace\palace.lst'
+  check "$tag: path with a space given as two arguments is joined" \
+    ran 0 $'List file: My Tours\\palace\\palace.lst\r'
+  check "$tag: path with a space: the tour beside the script" \
+    same_tour "$dir/My Tours/palace" "$work/$tag-ansi"
+
+  # No argument: the usage text alone, as CR LF lines.
+  run_exe "$loader" "$prefix" "$work" "$exe"
+  check "$tag: no argument: exit 2 and only the usage text" \
+    usage_only
+  elapsed "$tag: end-to-end runs done"
+}
+
+test_word_size 64
+test_word_size 32
+
+echo "Wine unit tests: $unit_passed passed, $unit_failed failed"
+elapsed "finished"
+echo "Wine end-to-end checks:"
+if ((skipped)); then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
+((failed == 0 && unit_failed == 0))
