@@ -26,7 +26,7 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-whole-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# One run, checked: it must complete and leave only its outputs behind.
+# One run, checked: it must complete.
 convert() {
   local script=$1
   if ! "$exe" "$script" >"$work/console.txt" 2>&1; then
