@@ -412,28 +412,66 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   if (nul != nullptr && holdsHiddenText(nul, line + length)) {
     warn(d, lineNumber, "NUL byte in the line: the text after it is ignored");
   }
-  if (d->encoding == kEncodingAnsi && holdsHighBytes(line, end)) {
+  // One line that is not UTF-8 settles it: the script is what it claims.
+  if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
     if (isValidUtf8(line, static_cast<size_t>(end - line))) {
       d->sawUtf8Line = true;
     } else {
       d->sawOtherHighLine = true;
     }
   }
-  const char* word = nullptr;
-  const char* wordEnd = scanWord(line, end, &word);
-  if (wordEnd == nullptr) return;  // a blank line means nothing
-  bool comment = wordEnd - word >= 2 && word[0] == '/' && word[1] == '/';
-
   const Tour& tour = *parse.tour;
   const int scene = parse.sceneIndex;
+  switch (report.outcome) {
+    case LineOutcome::kComment:
+      return;
+    case LineOutcome::kOutsideSection:
+      if (d->ignoringReported) return;  // most lines of a long unknown section
+      break;
+    case LineOutcome::kSceneHeader: {
+      SceneOrigin& origin = d->scenes[scene];
+      origin.headerLine = lineNumber;
+      origin.headerFields = checkFilledLine(d, tour, report, LineKind::kSceneHeader, scene, 0);
+      return;
+    }
+    case LineOutcome::kRecordAdded: {
+      int list = listOf(report.section);
+      if (list < 0) return;
+      int index = parse.sectionRecordCount - 1;
+      ItemOrigin& origin = d->scenes[scene].items[list][index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, recordKindOf(report.section), scene, index);
+      return;
+    }
+    case LineOutcome::kGalleryAdded: {
+      d->objectLinesExplained = false;
+      int index = parse.currentGallery;
+      ItemOrigin& origin = d->scenes[scene].items[kGalleryList][index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, LineKind::kGallery, scene, index);
+      return;
+    }
+    case LineOutcome::kObjectAdded: {
+      int index = tour.galleryObjectCount - 1;
+      ItemOrigin& origin = d->objects[index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, LineKind::kObject, scene, index);
+      return;
+    }
+    default:
+      break;
+  }
+
+  // The rest depends on the line's first word; a blank line means nothing.
+  const char* word = nullptr;
+  const char* wordEnd = scanWord(line, end, &word);
+  if (wordEnd == nullptr) return;
+  bool comment = wordEnd - word >= 2 && word[0] == '/' && word[1] == '/';
   switch (report.outcome) {
     case LineOutcome::kTooShort:
       if (!comment && nul == nullptr) {
         warn(d, lineNumber, "line too short to be read (under 4 bytes): skipped");
       }
-      break;
-    case LineOutcome::kComment:
-    case LineOutcome::kAfterSceneLimit:
       break;
     case LineOutcome::kSectionOpened:
       noteSectionLine(d, parse, report, word, wordEnd);
@@ -447,7 +485,6 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
       noteNoDollar(d, parse, report, word[0] == '*');
       break;
     case LineOutcome::kOutsideSection:
-      if (d->ignoringReported) break;
       d->ignoringReported = true;
       if (report.section == SectionKind::kNone) {
         warn(d, lineNumber, "record lines before the first section line are ignored");
@@ -456,37 +493,14 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
              d->ignoringWord, d->ignoringLine);
       }
       break;
-    case LineOutcome::kSceneHeader: {
-      SceneOrigin& origin = d->scenes[scene];
-      origin.headerLine = lineNumber;
-      origin.headerFields = checkFilledLine(d, tour, report, LineKind::kSceneHeader, scene, 0);
-      break;
-    }
     case LineOutcome::kExtraSceneRecord:
       warn(d, lineNumber, "line ignored: the #SCENE section already has its header line (line %lld)",
            d->scenes[scene].headerLine);
       break;
-    case LineOutcome::kRecordAdded: {
-      int list = listOf(report.section);
-      if (list < 0) break;
-      int index = parse.sectionRecordCount - 1;
-      ItemOrigin& origin = d->scenes[scene].items[list][index];
-      origin.line = lineNumber;
-      origin.fields = checkFilledLine(d, tour, report, recordKindOf(report.section), scene, index);
-      break;
-    }
     case LineOutcome::kListFull: {
       const KindInfo& info = infoOf(recordKindOf(report.section));
       warn(d, lineNumber, "%s line ignored: the scene already has %d %s", info.name,
            kMaxItemsPerList, info.plural);
-      break;
-    }
-    case LineOutcome::kGalleryAdded: {
-      d->objectLinesExplained = false;
-      int index = parse.currentGallery;
-      ItemOrigin& origin = d->scenes[scene].items[kGalleryList][index];
-      origin.line = lineNumber;
-      origin.fields = checkFilledLine(d, tour, report, LineKind::kGallery, scene, index);
       break;
     }
     case LineOutcome::kGalleryLimit:
@@ -496,13 +510,6 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
            kMaxItemsPerList);
       d->objectLinesExplained = true;
       break;
-    case LineOutcome::kObjectAdded: {
-      int index = tour.galleryObjectCount - 1;
-      ItemOrigin& origin = d->objects[index];
-      origin.line = lineNumber;
-      origin.fields = checkFilledLine(d, tour, report, LineKind::kObject, scene, index);
-      break;
-    }
     case LineOutcome::kObjectTableFull:
       warn(d, lineNumber, "gallery object line ignored: the tour already has %d gallery objects",
            kMaxGalleryObjects);
@@ -513,6 +520,8 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
              "gallery object line ignored: no gallery entrance line comes before it in its "
              "#GALLERY section");
       }
+      break;
+    default:  // handled above
       break;
   }
 }
