@@ -431,7 +431,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
     case LineOutcome::kSceneHeader: {
       SceneOrigin& origin = d->scenes[scene];
       origin.headerLine = lineNumber;
-      origin.headerFields = checkFilledLine(d, tour, report, LineKind::kSceneHeader, scene, 0);
+      checkFilledLine(d, tour, report, LineKind::kSceneHeader, scene, 0);
       return;
     }
     case LineOutcome::kRecordAdded: {
@@ -583,6 +583,8 @@ int countNamed(const Tour& tour, const char* name, int before, bool ignoreCase) 
   return count;
 }
 
+bool isDecimal(int c) { return c >= '0' && c <= '9'; }
+
 // "Gallery-<scene>-<gallery>" for a gallery of the tour.
 bool namesGalleryScene(const Tour& tour, const char* target) {
   const char prefix[] = "gallery-";
@@ -590,10 +592,12 @@ bool namesGalleryScene(const Tour& tour, const char* target) {
     if (lowerAscii(static_cast<unsigned char>(target[i])) != prefix[i]) return false;
   }
   const char* end = target + std::strlen(target);
+  const char* p = target + sizeof prefix - 1;
   int scene = 0;
   int gallery = 0;
-  const char* p = scanInteger(target + sizeof prefix - 1, end, &scene);
-  if (p == nullptr || p == end || *p != '-' || p[1] == '+' || p[1] == '-') return false;
+  if (!isDecimal(*p)) return false;
+  p = scanInteger(p, end, &scene);
+  if (p == end || *p != '-' || !isDecimal(p[1])) return false;
   p = scanInteger(p + 1, end, &gallery);
   if (p != end) return false;
   if (scene < 1 || scene > sceneCountOf(tour)) return false;
@@ -623,7 +627,6 @@ bool namesSceneOfTour(const Tour& tour, const char* target) {
 // kOtherCharacter.
 constexpr int kOtherCharacter = 0x100;
 
-bool isDecimal(int c) { return c >= '0' && c <= '9'; }
 bool isHex(int c) { return isDecimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int hexValue(int c) { return isDecimal(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 bool isNameStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }

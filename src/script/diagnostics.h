@@ -56,7 +56,6 @@ struct ItemOrigin {
 struct SceneOrigin {
   long long sectionLine;  // its #SCENE line
   long long headerLine;   // its header record; 0 when it has none
-  int headerFields;
   bool headerSkipped;  // a header line without "$" was already reported
   // The line of the latest section of each kind in this scene, 0 for none.
   long long sectionLines[kSectionKindCount];
