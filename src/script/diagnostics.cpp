@@ -477,8 +477,8 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
       noteSectionLine(d, parse, report, word, wordEnd);
       break;
     case LineOutcome::kSceneLimit:
-      warn(d, lineNumber, "#SCENE line ignored with every line after it: a tour holds at most %d "
-                          "scenes",
+      warn(d, lineNumber,
+           "#SCENE line ignored with every line after it: a tour holds at most %d scenes",
            kMaxScenes);
       break;
     case LineOutcome::kNoDollar:
@@ -494,7 +494,8 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
       }
       break;
     case LineOutcome::kExtraSceneRecord:
-      warn(d, lineNumber, "line ignored: the #SCENE section already has its header line (line %lld)",
+      warn(d, lineNumber,
+           "line ignored: the #SCENE section already has its header line (line %lld)",
            d->scenes[scene].headerLine);
       break;
     case LineOutcome::kListFull: {
@@ -859,7 +860,8 @@ int sortedEntries(ScriptDiagnostics* d, const Tour& tour) {
       }
     }
   }
-  int objects = tour.galleryObjectCount < 0 ? 0 : std::min(tour.galleryObjectCount, kMaxGalleryObjects);
+  int objects =
+      tour.galleryObjectCount < 0 ? 0 : std::min(tour.galleryObjectCount, kMaxGalleryObjects);
   for (int i = 0; i < objects; ++i) {
     d->entries[count++] = TourEntry{d->objects[i].line, kObjectEntry, 0, i};
   }
@@ -881,7 +883,9 @@ void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
          "the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI (Korean "
          "code page); save it as UTF-8 with a byte-order mark");
   }
-  if (sceneCountOf(tour) == 0) warn(d, 0, "the script has no #SCENE section: the tour has no scenes");
+  if (sceneCountOf(tour) == 0) {
+    warn(d, 0, "the script has no #SCENE section: the tour has no scenes");
+  }
 
   int count = sortedEntries(d, tour);
   for (int i = 0; i < count; ++i) {

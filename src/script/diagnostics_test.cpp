@@ -114,7 +114,8 @@ TEST(DiagnosticsTest, FieldsLeftOut) {
       {"items",
        kHall + lines({"#CROSSLINK", "hall 10 $x", "hall 10 0 arrow $no look direction: normal",
                       "#STILL", "lamp 1 2 $x", "#VIDEO", "v 1 2 $x", "#REFERENCE",
-                      "t.htm 1 2 $x", "#GALLERY", "*g $G", "bowl 1 $x", "cup 1 0.5 $no explanation"}),
+                      "t.htm 1 2 $x", "#GALLERY", "*g $G", "bowl 1 $x",
+                      "cup 1 0.5 $no explanation"}),
        {"4: warning: cross link line has 2 of 5 fields; atv is 0, style is empty, lookat is 360",
         "7: warning: still image line has 3 of 8 fields; scale, distorted, rx, ry and rz are 0",
         "9: warning: video line has 3 of 4 fields; kind is 0",
@@ -243,7 +244,9 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
        mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xFF y \xC3( \x80\nhall 1 2 a $ok\xE4\xB8",
        {"4: warning: 3 invalid UTF-8 sequences replaced",
         "5: warning: the file ends inside a UTF-8 sequence: its bytes are dropped"}},
-      {"UTF-16", utf16(kHall + "#STILL\nx 1 2 1 0 0 0 0 $", false) + std::string("\x00\xD8" "A\x00" "B", 5),
+      {"UTF-16",
+       utf16(kHall + "#STILL\nx 1 2 1 0 0 0 0 $", false) +
+           std::string("\x00\xD8" "A\x00" "B", 5),  // a lone surrogate, then an odd byte
        {"4: warning: 1 unpaired UTF-16 surrogate replaced",
         "4: warning: the file ends with an odd byte: it is dropped"}},
       {"UTF-8 without a mark", kHall + "#CROSSLINK\nhall 1 2 a $\xEA\xB0\x80\n",
