@@ -130,9 +130,10 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
   }
 }
 
-TEST(FindDollarTest, SkipsTrailBytes) {
-  const std::string texts[] = {"ab$cd", "\xA1$x$y", "\xA1$", "no dollar", "\xB0\xA1$"};
-  const int positions[] = {2, 3, -1, -1, 2};
+TEST(FindDollarTest, FindsTheFirstDollarByte) {
+  // "\xEA\xB6\x81$" is the UTF-8 of a Hangul syllable before the "$".
+  const std::string texts[] = {"ab$cd", "\xA1$x$y", "\xEA\xB6\x81$t", "no dollar", "\xB0\xA1$"};
+  const int positions[] = {2, 1, 3, -1, 2};
   for (int i = 0; i < 5; ++i) {
     const char* found = findDollar(texts[i].data(), endOf(texts[i]));
     EXPECT_EQ(found == nullptr ? -1 : found - texts[i].data(), positions[i]) << i;
