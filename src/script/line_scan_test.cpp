@@ -25,8 +25,7 @@ TEST(ScanNumberTest, ReadsWhatStrtofReads) {
       "16777217." + std::string(200, '0'), "16777217." + std::string(200, '0') + "1",
       "1" + std::string(4999, '0') + "e-4999", "0." + std::string(4000, '0') + "1e4001",
       "0x1.000001" + std::string(50, '0') + "1", "0x1" + std::string(60, '0') + "p-240",
-      std::string(300, '9') + "e-300", "0." + std::string(150000, '0') + "1e150001",
-      ".", "-", "+.e1", "$1", "", "   ", "e5", "x1"};
+      std::string(300, '9') + "e-300", ".", "-", "+.e1", "$1", "", "   ", "e5", "x1"};
   for (const std::string& input : inputs) {
     SCOPED_TRACE(input.substr(0, 60));
     char* expectedEnd;
@@ -47,6 +46,15 @@ TEST(ScanNumberTest, ReadsWhatStrtofReads) {
       EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << value << " vs " << expected;
     }
   }
+}
+
+// Past what some C libraries read whole (the Windows runtime's strtof gives
+// 0 for this text), the short copy still reads the number exactly.
+TEST(ScanNumberTest, ReadsAHundredAndFiftyThousandDigits) {
+  const std::string text = "0." + std::string(150000, '0') + "1e150001";
+  float value = 0;
+  EXPECT_EQ(scanNumber(text.data(), endOf(text), &value), endOf(text));
+  EXPECT_EQ(value, 1.0f);
 }
 
 TEST(ScanNumberTest, StopsAtTheEndOfItsPiece) {
