@@ -29,32 +29,6 @@ std::string ring(const std::string& text) {
   return summary;
 }
 
-const char kGoHome[] = R"--(\t\t<hotspot name="goHome-1"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="0"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene(hall);"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t\t<hotspot name="goHome-2"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="180"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene(hall);"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t</scene>
-
-)--";
-
 TEST(GalleryScenesTest, TourWithoutGalleriesWritesNothing) {
   auto tour = emptyTour();
   addScene(*tour, "hall");
@@ -127,7 +101,7 @@ TEST(GalleryScenesTest, GalleryOfEveryObjectKindRowByRow) {
 \t\t\tscale="0.75"
 \t\t\tonclick="if(webvr.isenabled,,forma_pct(0.8,0.9, texts/jar.htm, Jar););" />
 
-)--") + tabs(kGoHome));
+)--") + goHomeButtons("hall"));
 }
 
 TEST(GalleryScenesTest, ObjectsStandOnARingOfWholeDegreeSteps) {
@@ -165,7 +139,7 @@ TEST(GalleryScenesTest, GalleryWithoutObjectsWritesHeadAndGoHomeButtonsOnly) {
 
 \t\t<preview type="grid(cube)"/>
 
-)--") + tabs(kGoHome));
+)--") + goHomeButtons("hall"));
 }
 
 TEST(GalleryScenesTest, NamesUseTourWideIndicesAndVideosTakeTheNextOne) {

@@ -155,6 +155,25 @@ inline std::string imageBlock(const std::string& name) {
          "\t\t</image>\n\n";
 }
 
+// The two go-home buttons and the end tag of a gallery scene owned by the
+// scene named `owner`.
+inline std::string goHomeButtons(const std::string& owner) {
+  std::string text;
+  for (const char* ath : {"0", "180"}) {
+    text += std::string("\t\t<hotspot name=\"goHome-") + (ath[0] == '0' ? "1" : "2") + "\"\n"
+            "\t\t\ttype=\"image\"\n"
+            "\t\t\turl=\"/VR/style/back.png\"\n"
+            "\t\t\tzorder=\"4\"\n"
+            "\t\t\tdistorted=\"true\"\n"
+            "\t\t\tath=\"" + ath + "\"\n"
+            "\t\t\tatv=\"40\"\n"
+            "\t\t\tscale=\"1.5\"\n"
+            "\t\t\tonclick=\"loadscene(" + owner + ");\"\n"
+            "\t\t\tonhover=\"showtext('Go Home', hoverstyle);\" />\n\n";
+  }
+  return text + "\t</scene>\n\n";
+}
+
 }  // namespace test_models
 }  // namespace tourwright
 

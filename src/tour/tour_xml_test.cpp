@@ -209,61 +209,13 @@ TEST(TourXmlTest, SmallTourIsWrittenWhole) {
 \t\t\tscale="0.8"
 \t\t\tonhover="showtext('Bowl', hoverstyle);" />
 
-\t\t<hotspot name="goHome-1"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="0"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene(hall);"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t\t<hotspot name="goHome-2"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="180"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene(hall);"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t</scene>
-
-\t<!-- Scene: Gallery-2-1 -->
+)--") + goHomeButtons("hall") + tabs(R"--(\t<!-- Scene: Gallery-2-1 -->
 
 \t<scene name="Gallery-2-1"  title="Lost" onstart="setcaption();" thumburl="/VR/style/gallery.png">
 
 \t\t<preview type="grid(cube)"/>
 
-\t\t<hotspot name="goHome-1"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="0"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene();"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t\t<hotspot name="goHome-2"
-\t\t\ttype="image"
-\t\t\turl="/VR/style/back.png"
-\t\t\tzorder="4"
-\t\t\tdistorted="true"
-\t\t\tath="180"
-\t\t\tatv="40"
-\t\t\tscale="1.5"
-\t\t\tonclick="loadscene();"
-\t\t\tonhover="showtext('Go Home', hoverstyle);" />
-
-\t</scene>
-
-)--") + tabs(kClosing);
+)--") + goHomeButtons("") + tabs(kClosing);
   EXPECT_EQ(readTextFile(dir.file("tour.tmp")), expected);
 }
 
