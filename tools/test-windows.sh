@@ -87,14 +87,15 @@ make_tour() {  # make_tour <folder> ansi|utf8|utf16be|utf16le|crlf
   esac
 }
 
-# Runs a Windows executable in a folder; sets status, out (stdout) and err.
+# Runs a Windows executable in a folder: sets status, and leaves its
+# standard output and error in $work/out and $work/err. A run that hangs is
+# ended after two minutes (status 124).
 run_exe() {  # run_exe <loader> <prefix> <folder> <exe> [arguments...]
   local loader=$1 prefix=$2 folder=$3 exe=$4
   shift 4
   status=0
-  (cd "$folder" && WINEPREFIX=$prefix "$loader" "$exe" "$@" >"$work/out" 2>"$work/err" </dev/null) ||
-    status=$?
-  out=$(cat "$work/out")
+  (cd "$folder" && WINEPREFIX=$prefix timeout 120 "$loader" "$exe" "$@" \
+    >"$work/out" 2>"$work/err" </dev/null) || status=$?
 }
 
 # The last run ended with <status> and printed each text (a line of its
@@ -176,9 +177,9 @@ test_word_size() {  # test_word_size 32|64
   prefix=$work/prefix-$tag
   mkdir -p "$prefix"
   if [[ $size == 32 ]]; then
-    WINEARCH=win32 WINEPREFIX=$prefix "$loader" wineboot --init >/dev/null 2>&1 || true
+    WINEARCH=win32 WINEPREFIX=$prefix timeout 300 "$loader" wineboot --init >/dev/null 2>&1 || true
   else
-    WINEARCH=win64 WINEPREFIX=$prefix "$loader" wineboot --init >/dev/null 2>&1 || true
+    WINEARCH=win64 WINEPREFIX=$prefix timeout 300 "$loader" wineboot --init >/dev/null 2>&1 || true
   fi
   # One server for the whole run instead of one per program started.
   WINEPREFIX=$prefix "$wineserver" -p 2>/dev/null || true
@@ -191,8 +192,8 @@ test_word_size() {  # test_word_size 32|64
     name=$(basename "$test_exe")
     log=$work/$tag-$name.log
     exit_status=0
-    (cd "$build" && WINEPREFIX=$prefix "$loader" "$name" --gtest_brief=1 >"$log" 2>&1 </dev/null) ||
-      exit_status=$?
+    (cd "$build" && WINEPREFIX=$prefix timeout 900 "$loader" "$name" --gtest_brief=1 \
+      >"$log" 2>&1 </dev/null) || exit_status=$?
     sed -i 's/\r$//' "$log"  # the console's CR LF
     count_passed=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' || true)
     count_failed=$(grep -cE '^\[  FAILED  \] [^ ]+ \([0-9]+ ms\)$' "$log" || true)
