@@ -1,22 +1,6 @@
-# Cross-builds the Windows console program with MinGW-w64 (x86_64) from
-# Debian's g++-mingw-w64-x86-64-posix. Everything is linked statically, so
-# tourwright.exe needs nothing beyond the DLLs that come with Windows.
+# Cross-builds the 64-bit Windows console program with MinGW-w64 from
+# Debian's g++-mingw-w64-x86-64-posix.
 #   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TOURWRIGHT_MINGW_TRIPLET x86_64-w64-mingw32)
-# The -posix variants: GoogleTest needs their std::thread and std::mutex.
-set(CMAKE_C_COMPILER ${TOURWRIGHT_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOURWRIGHT_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOURWRIGHT_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOURWRIGHT_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Release executables ship without their symbol tables.
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
