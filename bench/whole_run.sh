@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-bench}
 exe=$PWD/$build/tourwright
 make_tour=$PWD/$build/bench/make_bench_tour
-runs=${TOURWRIGHT_BENCH_RUNS:-10}
+runs=${TOURWRIGHT_BENCH_RUNS:-15}
 for tool in "$exe" "$make_tour"; do
   [[ -x $tool ]] || { echo "whole_run.sh: $tool is missing; build it first (bash bench/run.sh)" >&2; exit 1; }
 done
@@ -63,16 +63,17 @@ rss_small=$(peak_kib "$work/small/maxtour.lst")
 rss_cat=$(/usr/bin/time -v sh -c "$cat_command" 2>&1 >/dev/null |
   awk -F': ' '/Maximum resident set size/ {print $2}')
 
-# Means of the wall-clock time and of the CPU time (user + system).
-wall() { jq -r ".results[] | select(.command == \"$1\") | .mean" "$work/hyperfine.json"; }
+# The median wall-clock time (an odd slow run on a shared machine moves a
+# mean) and the mean CPU time (user + system).
+wall() { jq -r ".results[] | select(.command == \"$1\") | .median" "$work/hyperfine.json"; }
 cpu() { jq -r ".results[] | select(.command == \"$1\") | .user + .system" "$work/hyperfine.json"; }
 echo
 echo "input bytes (script and tile XMLs): $input_bytes"
 echo "output bytes (tour XML and viewer page): $output_bytes"
 awk -v r="$(wall tourwright)" -v c="$(wall cat)" -v s="$(wall "cat via scratch")" \
   -v rc="$(cpu tourwright)" -v cc="$(cpu cat)" -v sc="$(cpu "cat via scratch")" 'BEGIN {
-  printf "wall time: whole run %.1f ms, cat %.1f ms, cat via scratch %.1f ms\n", r * 1000, c * 1000, s * 1000
-  printf "CPU time:  whole run %.1f ms, cat %.1f ms, cat via scratch %.1f ms\n", rc * 1000, cc * 1000, sc * 1000
+  printf "wall time (median): whole run %.1f ms, cat %.1f ms, cat via scratch %.1f ms\n", r * 1000, c * 1000, s * 1000
+  printf "CPU time (mean):    whole run %.1f ms, cat %.1f ms, cat via scratch %.1f ms\n", rc * 1000, cc * 1000, sc * 1000
   printf "whole run / cat floor: %.2f wall, %.2f CPU (target at most 2)\n", r / c, rc / cc
   printf "cat via scratch / cat floor: %.2f wall, %.2f CPU\n", s / c, sc / cc
 }'
