@@ -37,7 +37,9 @@ std::vector<std::string> splitLines(const std::string& bytes) {
   return lines;
 }
 
-std::vector<std::string> readAll(const std::string& path) {
+// With `inRuns`, lines are taken as runs of whole lines where the reader
+// has them and one by one where it has not, as the transcoder reads.
+std::vector<std::string> readAll(const std::string& path, bool inRuns = false) {
   FILE* file = openForReading(path.c_str());
   std::vector<std::string> lines;
   if (file == nullptr) return lines;
@@ -45,7 +47,16 @@ std::vector<std::string> readAll(const std::string& path) {
   openLineReader(&reader, file);
   const char* line;
   size_t length;
-  while (readLine(&reader, &line, &length)) {
+  for (;;) {
+    if (inRuns && readLineRun(&reader, &line, &length)) {
+      EXPECT_EQ(line[length - 1], '\n');
+      EXPECT_EQ(std::string(line, length).find('\r'), std::string::npos);
+      for (const std::string& piece : splitLines(std::string(line, length))) {
+        lines.push_back(piece);
+      }
+      continue;
+    }
+    if (!readLine(&reader, &line, &length)) break;
     EXPECT_EQ(line[length], '\0');
     lines.emplace_back(line, length);
   }
@@ -84,6 +95,7 @@ TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
     TempDir dir;
     writeFile(dir.file("lines.txt"), c.bytes);
     EXPECT_EQ(readAll(dir.file("lines.txt")), splitLines(c.bytes)) << c.what;
+    EXPECT_EQ(readAll(dir.file("lines.txt"), true), splitLines(c.bytes)) << c.what << ", in runs";
   }
 }
 

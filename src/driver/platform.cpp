@@ -151,6 +151,25 @@ bool readLine(LineReader* reader, const char** line, size_t* length) {
   return true;
 }
 
+bool readLineRun(LineReader* reader, const char** text, size_t* length) {
+  if (reader->holding) {
+    reader->block[reader->heldAt] = reader->heldByte;
+    reader->holding = false;
+  }
+  if (reader->blockStart == reader->blockEnd && !refill(reader)) return false;
+  char* start = reader->block + reader->blockStart;
+  size_t available = reader->blockEnd - reader->blockStart;
+  // A CR LF pair must read as LF: the run stops before the first CR.
+  const char* carriage = static_cast<const char*>(std::memchr(start, '\r', available));
+  size_t limit = carriage ? static_cast<size_t>(carriage - start) : available;
+  while (limit > 0 && start[limit - 1] != '\n') --limit;
+  if (limit == 0) return false;
+  reader->blockStart += limit;
+  *text = start;
+  *length = limit;
+  return true;
+}
+
 void closeLineReader(LineReader* reader) {
   std::free(reader->line);
   reader->line = nullptr;

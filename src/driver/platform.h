@@ -73,6 +73,13 @@ struct LineReader {
 void openLineReader(LineReader* reader, FILE* stream);
 // Returns false at the end of the input.
 bool readLine(LineReader* reader, const char** line, size_t* length);
+// Hands out, where they stand in the read-ahead block, the whole lines
+// that lie there from the current position: `*length` bytes ending in a
+// line feed, holding no carriage return and not NUL-terminated, valid
+// until the next call. Returns false when the next line is not whole in
+// the block or has a carriage return in it; readLine then reads that line.
+// Lines handed out either way come in order, each once.
+bool readLineRun(LineReader* reader, const char** text, size_t* length);
 // Frees the line buffer; the stream is the caller's to close.
 void closeLineReader(LineReader* reader);
 
