@@ -3,8 +3,14 @@
 // Speed matters here (a tour XML can be large and the conversion runs on
 // every build of a tour), so the text is never written byte by byte: runs of
 // plain ASCII are copied with one memcpy into a staging buffer that reaches
-// the stream in large pieces, and the UTF-8 text of every two-byte code is
-// looked up in a table filled once from the code page mapping.
+// the stream in full 64 KiB writes, and the UTF-8 text of every two-byte
+// code is looked up in a table filled once from the code page mapping.
+//
+// Lines are converted many at a time, as the line reader has them whole in
+// its block, since a call per line costs as much as the conversion of a
+// short line. That is safe because nothing here reaches past a line end:
+// a line feed is no trail byte, no hexadecimal digit and no decimal digit,
+// and a NUL ends only the text of its own line.
 //
 // Escapes: "U+" takes exactly four hexadecimal digits; "&#" takes a run of
 // decimal digits (saturating, so a huge run cannot overflow) and an optional
@@ -112,10 +118,15 @@ const unsigned char* skipPlainBytes(const unsigned char* p, const unsigned char*
 // ---------------------------------------------------------------------------
 // Staging buffer in front of the output stream.
 
+// Full writes of kOutputSize bytes; the slack past it takes the padded
+// four-byte text of a two-byte code, whose tail goes on into the next write.
+constexpr size_t kOutputSize = 1 << 16;
+constexpr size_t kOutputSlack = 4;
+
 struct Utf8Output {
   FILE* stream;
   size_t used;
-  char bytes[1 << 15];
+  char bytes[kOutputSize + kOutputSlack];
 };
 
 void flushOutput(Utf8Output* output) {
@@ -123,16 +134,24 @@ void flushOutput(Utf8Output* output) {
   output->used = 0;
 }
 
+// Writes a full buffer and keeps what lies past it.
+void writeFullOutput(Utf8Output* output) {
+  std::fwrite(output->bytes, 1, kOutputSize, output->stream);
+  output->used -= kOutputSize;
+  std::memmove(output->bytes, output->bytes + kOutputSize, output->used);
+}
+
 void putBytes(Utf8Output* output, const void* data, size_t length) {
-  if (length > sizeof output->bytes - output->used) {
-    flushOutput(output);
-    if (length >= sizeof output->bytes) {
-      std::fwrite(data, 1, length, output->stream);
-      return;
-    }
+  const char* from = static_cast<const char*>(data);
+  while (length > 0) {
+    size_t room = kOutputSize - output->used;
+    size_t take = length < room ? length : room;
+    std::memcpy(output->bytes + output->used, from, take);
+    output->used += take;
+    from += take;
+    length -= take;
+    if (output->used == kOutputSize) writeFullOutput(output);
   }
-  std::memcpy(output->bytes + output->used, data, length);
-  output->used += length;
 }
 
 // ---------------------------------------------------------------------------
@@ -224,9 +243,9 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       do {
         if (p + 1 < end && p[1] >= kLowestTrail) {
           uint32_t text = pairs[(p[0] - 0x80) * 256 + p[1]];
-          if (sizeof output->bytes - output->used < sizeof text) flushOutput(output);
           std::memcpy(output->bytes + output->used, &text, sizeof text);
           output->used += kUtf8LengthByNibble[firstByte(text) >> 4];
+          if (output->used >= kOutputSize) writeFullOutput(output);
           p += 2;
         } else {
           putBytes(output, kReplacementMarkUtf8, 3);
@@ -235,7 +254,13 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       } while (p < end && *p >= 0x80);
       continue;
     }
-    if (b == 0) return;  // a NUL ends the line text
+    if (b == 0) {
+      // A NUL ends the text of its line: on at the next line, if any.
+      const void* feed = std::memchr(p, '\n', static_cast<size_t>(end - p));
+      if (feed == nullptr) return;
+      p = static_cast<const unsigned char*>(feed) + 1;
+      continue;
+    }
 
     Escape escape = readEscape(p, end);
     if (escape.kind == EscapeKind::kNone) {
@@ -250,7 +275,7 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
 }  // namespace
 
 void transcodeLine(const char* line, size_t length, FILE* out) {
-  Utf8Output output;
+  static Utf8Output output;
   output.stream = out;
   output.used = 0;
   const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
@@ -276,7 +301,6 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
     return -1;
   }
 
-  std::fwrite(kByteOrderMark, 1, 3, part);
   std::fprintf(console, "Creating %s .... Encoding: %s\n", outputPath, kTranscoderEncodingName);
 
   // One conversion at a time: the 64 KiB read-ahead and the staging buffer
@@ -285,11 +309,13 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   static Utf8Output output;
   output.stream = part;
   output.used = 0;
+  putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);
-  const char* line;
+  const char* lines;
   size_t length;
-  while (readLine(&reader, &line, &length)) {
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
+  for (;;) {
+    if (!readLineRun(&reader, &lines, &length) && !readLine(&reader, &lines, &length)) break;
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(lines);
     transcodeText(text, text + length, &output);
   }
   flushOutput(&output);

@@ -25,7 +25,7 @@ constexpr char kTranscoderEncodingName[] = "KSX -> UTF-8";
 // written; prints its own lines. A missing input leaves the output alone.
 int transcodeTourXml(const char* inputPath, const char* outputPath);
 
-// Converts one line of internal text (`length` bytes, a NUL ends it early)
+// Converts lines of internal text (`length` bytes, a NUL ends its line early)
 // to UTF-8 on `out`. Escapes and two-byte codes never straddle two calls.
 void transcodeLine(const char* line, size_t length, FILE* out);
 

@@ -195,6 +195,11 @@ TEST(TranscodeTourXmlTest, WritesTheMarkAndTheConvertedLines) {
       {"last line without line feed ending in a lead byte", "<a>\n\xB0", kBom + "<a>\n" + kMark},
       {"lead byte at a line end", "x\xB0\ny\n", kBom + "x" + kMark + "\ny\n"},
       {"references", "<t v=\"&#128512;U+0041\"/>\n", kBom + "<t v=\"" + kGrin + "A\"/>\n"},
+      {"a NUL ends only its own line", std::string("a\0b\nc\n", 6), kBom + "ac\n"},
+      {"a lead byte before a NUL", std::string("x\xB0\0y\nz\n", 7), kBom + "x" + kMark + "z\n"},
+      {"escapes end at the line end", "U+AC\n00\n&#\n44032;\n&#55357;\n&#56832;\n",
+       kBom + "U+AC\n00\n&#\n44032;\n" + kFffd + "\n" + kFffd + "\n"},
+      {"LF and CR LF lines mixed", "a\nb\r\nc\ne\rf\r\n", kBom + "a\nb\nc\ne\rf\n"},
   };
   for (const auto& c : cases) {
     writeFile(dir.file("t.tmp"), c.in);
@@ -225,6 +230,37 @@ TEST(TranscodeTourXmlTest, LinesOfAnyLengthStayWhole) {
   EXPECT_EQ(transcodeFile(dir.file("t.tmp"), dir.file("t.xml")).result, 0);
   std::string written = readTextFile(dir.file("t.xml"));
   EXPECT_TRUE(written == kBom + out) << "sizes " << written.size() << " " << out.size() + 3;
+}
+
+// Lines are converted many at a time where the reader has them whole: a
+// file of odd short lines over several read-ahead blocks must come out as
+// its lines converted one by one.
+TEST(TranscodeTourXmlTest, ManyLinesComeOutAsEachLineAlone) {
+  const std::string alphabet = std::string("U+&#;0123456789abcdefDdEe \t\r\x01") +
+                               "\x80\xA1\xB0\xC8\xD8\xDB\xDC\xDF\xFE\xFF\x21\x7F";
+  std::mt19937 random(20261209);
+  std::string in, out = kBom;
+  while (in.size() < 5 * 65536) {
+    std::string line;
+    int length = static_cast<int>(random() % 60);
+    for (int i = 0; i < length; ++i) {
+      line += random() % 8 == 0 ? static_cast<char>(random() % 256)
+                                : alphabet[random() % alphabet.size()];
+    }
+    for (char& c : line) {
+      if (c == '\n') c = 'n';
+    }
+    in += line + "\n";
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF reads as LF
+    out += transcoded(line + "\n");
+  }
+  TempDir dir;
+  writeFile(dir.file("t.tmp"), in);
+  writeFile(dir.file("expected"), out);
+  EXPECT_EQ(transcodeFile(dir.file("t.tmp"), dir.file("t.xml")).result, 0);
+  std::string written = readTextFile(dir.file("t.xml"));
+  EXPECT_TRUE(written == readTextFile(dir.file("expected")))
+      << "sizes " << written.size() << " " << out.size();
 }
 
 TEST(TranscodeTourXmlTest, MissingInputLeavesAnExistingXmlAlone) {
