@@ -13,8 +13,13 @@
 // text, so such a file (valid UTF-8 holding non-ASCII bytes) has its copied
 // lines converted; an ASCII or Korean code page file is copied byte for
 // byte. Both ways copy an ASCII line alike, so the decision waits for the
-// first line with a byte above 0x7F: only then is the rest of the file read
-// ahead, and an all-ASCII file (the usual tile XML) is read once.
+// first line with a byte above 0x7F: only then is the file read through a
+// second time, and an all-ASCII file (the usual tile XML) is read once.
+//
+// An image block runs to megabytes of short lines, so lines are taken as
+// the line reader has them whole in its block, and only a line that holds
+// a tag, or a byte above 0x7F before the decision, is looked at on its own;
+// the lines between are copied, or skipped, in one piece.
 #include "tour/scene_element.h"
 
 #include <cstring>
@@ -49,16 +54,40 @@ ImageTags findImageTags(const char* line, size_t length) {
   return tags;
 }
 
-// Called at the first line with a byte above 0x7F (every line before it is
-// ASCII): true when that line and all the lines after it are valid UTF-8,
-// that is when the whole file is UTF-8 holding non-ASCII text. Reads the
-// reader to its end.
-bool restIsUtf8(LineReader* reader, const char* line, size_t length) {
-  if (!isValidUtf8(line, length)) return false;
-  while (readLine(reader, &line, &length)) {
-    if (!isValidUtf8(line, length)) return false;
+// The first place in [p, end) where "<image" or "</image>" may begin (both
+// hold an 'm', a rare letter in the level lists), or `end`. `p` is a line
+// start, so a tag found here lies in one line.
+const char* findTagCandidate(const char* p, const char* end) {
+  const char* m = p;
+  while ((m = static_cast<const char*>(std::memchr(m, 'm', static_cast<size_t>(end - m)))) !=
+         nullptr) {
+    if (m - p >= 2 && m[-2] == '<' && m[-1] == 'i') return m - 2;
+    if (m - p >= 3 && m[-3] == '<' && m[-2] == '/' && m[-1] == 'i') return m - 3;
+    ++m;
   }
-  return true;
+  return end;
+}
+
+// Called at the first line with a byte above 0x7F (every line before it is
+// ASCII): true when every line of the file is valid UTF-8, that is when the
+// whole file is UTF-8 holding non-ASCII text. Reads the file through a
+// second reader and puts the stream back where it was, so the copy's own
+// reader goes on as before; false in `*resumed` when that fails.
+bool fileIsUtf8(FILE* tile, bool* resumed) {
+  static LineReader checker;
+  std::fpos_t position;
+  *resumed = false;
+  if (std::fgetpos(tile, &position) != 0) return false;
+  std::rewind(tile);
+  openLineReader(&checker, tile);
+  bool valid = true;
+  const char* line;
+  size_t length;
+  while (valid && readLine(&checker, &line, &length)) valid = isValidUtf8(line, length);
+  closeLineReader(&checker);
+  std::clearerr(tile);
+  *resumed = std::fsetpos(tile, &position) == 0;
+  return valid;
 }
 
 // Copied text is gathered here and reaches the .tmp stream in large writes:
@@ -74,10 +103,14 @@ void flushCopy(CopyBuffer* buffer) {
   buffer->used = 0;
 }
 
+// Pieces of many lines go to the stream, which has a large buffer of its
+// own, without a copy here.
+constexpr size_t kDirectCopy = 4096;
+
 void putCopy(CopyBuffer* buffer, const char* text, size_t length) {
-  if (length > sizeof buffer->bytes - buffer->used) {
+  if (length > sizeof buffer->bytes - buffer->used || length >= kDirectCopy) {
     flushCopy(buffer);
-    if (length >= sizeof buffer->bytes) {
+    if (length >= kDirectCopy) {
       std::fwrite(text, 1, length, buffer->out);
       return;
     }
@@ -111,6 +144,86 @@ void writeUtf8AsKsx(CopyBuffer* buffer, const char* line, size_t length) {
 
 const char kUtf8Signature[] = "\xEF\xBB\xBF";
 
+struct CopyState {
+  FILE* tile;
+  CopyBuffer* buffer;
+  bool decided;  // whether the file is UTF-8 to convert, once known
+  bool convert;
+  bool firstLine;
+  bool copying;
+  bool copiedLineEnded;
+  bool failed;  // the file failed under us: end as at its end
+};
+
+// Copies, or skips, lines that hold no tag and need no decision.
+void copyPlainLines(CopyState* state, const char* text, size_t length) {
+  if (length == 0) return;
+  state->firstLine = false;
+  if (!state->copying) return;
+  if (state->convert) {
+    writeUtf8AsKsx(state->buffer, text, length);
+  } else {
+    putCopy(state->buffer, text, length);
+  }
+  state->copiedLineEnded = text[length - 1] == '\n';
+}
+
+void copyLine(CopyState* state, const char* line, size_t length) {
+  if (!state->decided && asciiPrefixLength(line, length) != length) {
+    state->decided = true;
+    bool resumed = false;
+    state->convert = fileIsUtf8(state->tile, &resumed);
+    if (!resumed) {
+      state->failed = true;
+      return;
+    }
+    if (state->convert && state->firstLine && length >= 3 &&
+        std::memcmp(line, kUtf8Signature, 3) == 0) {
+      line += 3;  // the file's signature is no text of the block
+      length -= 3;
+    }
+  }
+  state->firstLine = false;
+  ImageTags tags = findImageTags(line, length);
+  if (tags.opens) {
+    state->copying = true;
+    putCopy(state->buffer, "\t", 1);
+  }
+  if (tags.closes) state->copying = false;
+  if (!state->copying) return;
+  if (state->convert) {
+    writeUtf8AsKsx(state->buffer, line, length);
+  } else {
+    putCopy(state->buffer, line, length);
+  }
+  state->copiedLineEnded = length > 0 && line[length - 1] == '\n';
+}
+
+// Handles whole lines (the last may lack its line feed): the lines up to
+// the next one that needs a look of its own in one piece, that one alone.
+void copyLines(CopyState* state, const char* text, size_t length) {
+  const char* p = text;
+  const char* end = text + length;
+  while (p < end && !state->failed) {
+    const char* special = findTagCandidate(p, end);
+    if (!state->decided) special = p + asciiPrefixLength(p, static_cast<size_t>(special - p));
+    const char* lineStart = special;
+    while (lineStart > p && lineStart[-1] != '\n') --lineStart;
+    copyPlainLines(state, p, static_cast<size_t>(lineStart - p));
+    if (special == end) {
+      // No tag and nothing undecided up to the end: only a last line without
+      // a line feed may be left.
+      if (lineStart < end) copyLine(state, lineStart, static_cast<size_t>(end - lineStart));
+      return;
+    }
+    const char* feed =
+        static_cast<const char*>(std::memchr(special, '\n', static_cast<size_t>(end - special)));
+    const char* lineEnd = feed != nullptr ? feed + 1 : end;
+    copyLine(state, lineStart, static_cast<size_t>(lineEnd - lineStart));
+    p = lineEnd;
+  }
+}
+
 void copyImageBlock(FILE* tile, FILE* out) {
   // One scene is written at a time: the read-ahead and the copy buffer
   // live in static storage, off the stack.
@@ -120,49 +233,16 @@ void copyImageBlock(FILE* tile, FILE* out) {
   buffer.used = 0;
   openLineReader(&reader, tile);
 
-  bool decided = false;  // whether the file is UTF-8 to convert, once known
-  bool convert = false;
-  size_t linesBefore = 0;  // the ASCII lines handled before the decision
-  bool copying = false;
-  bool copiedLineEnded = true;
-  const char* line;
+  CopyState state = {tile, &buffer, false, false, true, false, true, false};
+  const char* text;
   size_t length;
-  while (readLine(&reader, &line, &length)) {
-    if (!decided && asciiPrefixLength(line, length) != length) {
-      decided = true;
-      convert = restIsUtf8(&reader, line, length);
-      // Back to this line: the lines before it have been written already.
-      std::rewind(tile);
-      openLineReader(&reader, tile);
-      bool reread = true;
-      for (size_t i = 0; i <= linesBefore && reread; ++i) {
-        reread = readLine(&reader, &line, &length);
-      }
-      if (!reread) break;  // the file failed under us: end as at its end
-      if (convert && linesBefore == 0 && length >= 3 &&
-          std::memcmp(line, kUtf8Signature, 3) == 0) {
-        line += 3;  // the file's signature is no text of the block
-        length -= 3;
-      }
-    }
-    if (!decided) ++linesBefore;
-    ImageTags tags = findImageTags(line, length);
-    if (tags.opens) {
-      copying = true;
-      putCopy(&buffer, "\t", 1);
-    }
-    if (tags.closes) copying = false;
-    if (!copying) continue;
-    if (convert) {
-      writeUtf8AsKsx(&buffer, line, length);
-    } else {
-      putCopy(&buffer, line, length);
-    }
-    copiedLineEnded = length > 0 && line[length - 1] == '\n';
+  while (!state.failed) {
+    if (!readLineRun(&reader, &text, &length) && !readLine(&reader, &text, &length)) break;
+    copyLines(&state, text, length);
   }
   // An unclosed block whose last line has no line feed: end that line, so
   // the closing row stands on a line of its own.
-  if (copying && !copiedLineEnded) putCopy(&buffer, "\n", 1);
+  if (state.copying && !state.copiedLineEnded) putCopy(&buffer, "\n", 1);
   flushCopy(&buffer);
   closeLineReader(&reader);
 }

@@ -86,6 +86,13 @@ TEST(SceneElementTest, HeadImageBlockHotspotsAndEndTag) {
 )--"));
 }
 
+// Lines enough to fill more than one read-ahead block of the line reader.
+std::string manyLines(const std::string& line) {
+  std::string lines;
+  while (lines.size() < 100000) lines += line;
+  return lines;
+}
+
 TEST(SceneElementTest, ImageBlockCopyRule) {
   const std::string nul(1, '\0');
   const std::string longLine = std::string(300, ' ') + "<image x=\"1\">" + std::string(1000, 'y');
@@ -114,6 +121,10 @@ TEST(SceneElementTest, ImageBlockCopyRule) {
       {"bytes copied as they are", "<image>\nA" + nul + "B%d\xB0\n</image>\n",
        "\t<image>\nA" + nul + "B%d\xB0\n\t\t</image>\n\n"},
       {"an empty file", "", "\t\t</image>\n\n"},
+      {"tags and look-alikes amid many plain lines",
+       manyLines("<im a/>\n") + "<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "</image>\n" +
+           manyLines("x\n") + "<image b>\nlast",
+       "\t<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "\t<image b>\nlast\n\t\t</image>\n\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.block) << c.what;
 }
@@ -136,6 +147,13 @@ TEST(SceneElementTest, Utf8TileTextIsConvertedToTheCodePage) {
        "\t<image>\n<cube url=\"\xC7\xD1\xBF\xC1\"/>\n\t\t</image>\n\n"},
       {"one invalid byte anywhere keeps the copy raw",
        "<image>\n\xED\x95\x9C\n</image>\n<!-- \xFF -->\n", "\t<image>\n\xED\x95\x9C\n\t\t</image>\n\n"},
+      {"UTF-8 text after more than a read-ahead block of ASCII lines",
+       "<image>\n" + manyLines("<cube/>\n") + "\xED\x95\x9C\n" + manyLines("<c/>\n") + "</image>\n",
+       "\t<image>\n" + manyLines("<cube/>\n") + "\xC7\xD1\n" + manyLines("<c/>\n") +
+           "\t\t</image>\n\n"},
+      {"an invalid byte more than a block after the first UTF-8 text",
+       "<image>\n\xED\x95\x9C\n" + manyLines("<c/>\n") + "\xFF\n</image>\n",
+       "\t<image>\n\xED\x95\x9C\n" + manyLines("<c/>\n") + "\xFF\n\t\t</image>\n\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.block) << c.what;
 }
