@@ -10,15 +10,23 @@ void writeRepeated(FILE* out, char c, int count) {
   for (int i = 0; i < count; ++i) std::fputc(c, out);
 }
 
-void writeFormatted(FILE* out, const char* format, va_list args) {
+constexpr int kNoLineEnd = -1;
+
+// The indent, the formatted text, then a line feed and `blankLinesAfter`
+// more; nothing after the text for kNoLineEnd (a later write ends the line).
+void writeRow(FILE* out, int tabs, int spaces, int blankLinesAfter, const char* format,
+              va_list args) {
+  writeRepeated(out, '\t', tabs);
+  writeRepeated(out, ' ', spaces);
   std::vfprintf(out, format, args);
+  if (blankLinesAfter != kNoLineEnd) writeRepeated(out, '\n', 1 + blankLinesAfter);
 }
 
 // Rows of the static tables carry their format without arguments.
-void writeFormattedNoArgs(FILE* out, const char* format, ...) {
+void writeTableRow(FILE* out, const Row* row, ...) {
   va_list args;
-  va_start(args, format);
-  writeFormatted(out, format, args);
+  va_start(args, row);
+  writeRow(out, row->tabs, 0, row->blankLinesAfter, row->text, args);
   va_end(args);
 }
 
@@ -26,46 +34,35 @@ void writeFormattedNoArgs(FILE* out, const char* format, ...) {
 
 void emitIndentedRow(FILE* out, int tabs, int spaces, int blankLinesAfter,
                      const char* format, ...) {
-  writeRepeated(out, '\t', tabs);
-  writeRepeated(out, ' ', spaces);
   va_list args;
   va_start(args, format);
-  writeFormatted(out, format, args);
+  writeRow(out, tabs, spaces, blankLinesAfter, format, args);
   va_end(args);
-  writeRepeated(out, '\n', 1 + blankLinesAfter);
 }
 
 void emitRow(FILE* out, int tabs, int blankLinesAfter, const char* format, ...) {
-  writeRepeated(out, '\t', tabs);
   va_list args;
   va_start(args, format);
-  writeFormatted(out, format, args);
+  writeRow(out, tabs, 0, blankLinesAfter, format, args);
   va_end(args);
-  writeRepeated(out, '\n', 1 + blankLinesAfter);
 }
 
 void emitLineStart(FILE* out, int tabs, const char* format, ...) {
-  writeRepeated(out, '\t', tabs);
   va_list args;
   va_start(args, format);
-  writeFormatted(out, format, args);
+  writeRow(out, tabs, 0, kNoLineEnd, format, args);
   va_end(args);
 }
 
 void emitLineEnd(FILE* out, int blankLinesAfter, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  writeFormatted(out, format, args);
+  writeRow(out, 0, 0, blankLinesAfter, format, args);
   va_end(args);
-  writeRepeated(out, '\n', 1 + blankLinesAfter);
 }
 
 void emitRows(FILE* out, const Row* rows, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    writeRepeated(out, '\t', rows[i].tabs);
-    writeFormattedNoArgs(out, rows[i].text);
-    writeRepeated(out, '\n', 1 + rows[i].blankLinesAfter);
-  }
+  for (size_t i = 0; i < count; ++i) writeTableRow(out, &rows[i]);
 }
 
 }  // namespace tourwright
