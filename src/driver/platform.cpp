@@ -95,13 +95,19 @@ bool reserve(LineReader* reader, size_t needed) {
   return true;
 }
 
-}  // namespace
-
-bool readLine(LineReader* reader, const char** line, size_t* length) {
+// readLine NUL-terminates a line that it hands out where it stands by
+// borrowing the byte after it; the next read puts that byte back.
+void releaseHeldByte(LineReader* reader) {
   if (reader->holding) {
     reader->block[reader->heldAt] = reader->heldByte;
     reader->holding = false;
   }
+}
+
+}  // namespace
+
+bool readLine(LineReader* reader, const char** line, size_t* length) {
+  releaseHeldByte(reader);
   // Most lines lie whole in the block: no copy.
   if (reader->blockStart < reader->blockEnd || refill(reader)) {
     char* start = reader->block + reader->blockStart;
@@ -152,10 +158,7 @@ bool readLine(LineReader* reader, const char** line, size_t* length) {
 }
 
 bool readLineRun(LineReader* reader, const char** text, size_t* length) {
-  if (reader->holding) {
-    reader->block[reader->heldAt] = reader->heldByte;
-    reader->holding = false;
-  }
+  releaseHeldByte(reader);
   if (reader->blockStart == reader->blockEnd && !refill(reader)) return false;
   char* start = reader->block + reader->blockStart;
   size_t available = reader->blockEnd - reader->blockStart;
