@@ -108,7 +108,6 @@ int runTourwright(int argc, const char* const* argv) {
     if (encoding > 0) removeFile(paths.ascPath.c_str());
     return kExitFailed;
   }
-  clearTour(&gTour);
   parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
   std::fclose(script);
   if (encoding > 0) removeFile(paths.ascPath.c_str());
