@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 namespace tourwright {
 namespace fuzzing {

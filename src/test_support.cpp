@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN

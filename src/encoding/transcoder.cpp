@@ -22,7 +22,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
 

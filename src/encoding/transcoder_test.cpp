@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
 #include "test_support.h"

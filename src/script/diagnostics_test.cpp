@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "encoding/transcoder.h"
 #include "test_support.h"
 

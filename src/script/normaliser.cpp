@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 

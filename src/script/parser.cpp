@@ -14,7 +14,7 @@
 
 #include <cstring>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "script/line_scan.h"
 
 namespace tourwright {

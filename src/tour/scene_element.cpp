@@ -26,7 +26,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"

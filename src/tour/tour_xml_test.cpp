@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "tour/tour_test_models.h"
 
 namespace tourwright {

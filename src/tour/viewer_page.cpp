@@ -8,7 +8,7 @@
 // indented with one tab followed by spaces.
 #include "tour/viewer_page.h"
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "tour/emitter.h"
 
 namespace tourwright {

@@ -1,4 +1,4 @@
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 #include <sys/stat.h>
 

@@ -13,8 +13,8 @@
 // line ends in CR LF like every other text stream there (also when it is
 // redirected to a file), and its bytes are the Korean code page text as the
 // tour model holds it, which a console set to that code page shows as is.
-#ifndef TOURWRIGHT_DRIVER_PLATFORM_H_
-#define TOURWRIGHT_DRIVER_PLATFORM_H_
+#ifndef TOURWRIGHT_PLATFORM_PLATFORM_H_
+#define TOURWRIGHT_PLATFORM_PLATFORM_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -88,4 +88,4 @@ void setConsoleOut(FILE* stream);
 
 }  // namespace tourwright
 
-#endif  // TOURWRIGHT_DRIVER_PLATFORM_H_
+#endif  // TOURWRIGHT_PLATFORM_PLATFORM_H_

@@ -1,0 +1,213 @@
+// The kinds of record line and their fields, as the parser scans them, and
+// the findings on the fields of a line that filled an entry: fields it left
+// out (with what they now hold) and words or a caption cut to their field.
+#include <cstring>
+
+#include "script/diagnostics_parts.h"
+
+namespace tourwright {
+
+namespace {
+
+const FieldInfo kSceneHeaderFields[] = {
+    {"name", kText128, FieldDefault::kEmpty},
+    {"hlookat", 0, FieldDefault::kZero},
+    {"vlookat", 0, FieldDefault::kZero},
+};
+const FieldInfo kLinkFields[] = {
+    {"target", kText128, FieldDefault::kEmpty}, {"ath", 0, FieldDefault::kZero},
+    {"atv", 0, FieldDefault::kZero},            {"style", kText128, FieldDefault::kEmpty},
+    {"lookat", 0, FieldDefault::kNoLookat},
+};
+const FieldInfo kStillFields[] = {
+    {"photo", kText128, FieldDefault::kEmpty}, {"ath", 0, FieldDefault::kZero},
+    {"atv", 0, FieldDefault::kZero},           {"scale", 0, FieldDefault::kZero},
+    {"distorted", 0, FieldDefault::kZero},     {"rx", 0, FieldDefault::kZero},
+    {"ry", 0, FieldDefault::kZero},            {"rz", 0, FieldDefault::kZero},
+};
+const FieldInfo kVideoFields[] = {
+    {"video", kText128, FieldDefault::kEmpty},
+    {"ath", 0, FieldDefault::kZero},
+    {"atv", 0, FieldDefault::kZero},
+    {"kind", 0, FieldDefault::kZero},
+};
+const FieldInfo kGalleryFields[] = {
+    {"folder", kText128, FieldDefault::kEmpty},
+    {"ath", 0, FieldDefault::kZero},
+    {"atv", 0, FieldDefault::kZero},
+};
+const FieldInfo kObjectFields[] = {
+    {"file", kText128, FieldDefault::kEmpty},
+    {"kind", 0, FieldDefault::kZero},
+    {"scale", 0, FieldDefault::kZero},
+    {"explanation", kText512, FieldDefault::kEmpty},
+};
+const FieldInfo kReferenceFields[] = {
+    {"target", kText256, FieldDefault::kEmpty}, {"ath", 0, FieldDefault::kZero},
+    {"atv", 0, FieldDefault::kZero},            {"icon", kText256, FieldDefault::kEmpty},
+    {"scale", 0, FieldDefault::kZero},
+};
+
+template <int N>
+constexpr KindInfo kindInfo(const char* name, const char* plural, const char* captionName,
+                            const FieldInfo (&fields)[N], int needed) {
+  return KindInfo{name, plural, captionName, fields, N, needed};
+}
+
+// Indexed by LineKind. A link without its look direction and a gallery
+// object without an explanation are lines as the author means them.
+const KindInfo kKinds[] = {
+    kindInfo("scene header", "scene headers", "title", kSceneHeaderFields, 3),
+    kindInfo("cross link", "cross links", "caption", kLinkFields, 4),
+    kindInfo("out link", "out links", "caption", kLinkFields, 4),
+    kindInfo("still image", "still images", "caption", kStillFields, 8),
+    kindInfo("video", "videos", "caption", kVideoFields, 4),
+    kindInfo("gallery entrance", "galleries", "caption", kGalleryFields, 3),
+    kindInfo("gallery object", "gallery objects", "caption", kObjectFields, 3),
+    kindInfo("reference", "references", "caption", kReferenceFields, 5),
+};
+
+}  // namespace
+
+const KindInfo& infoOf(LineKind lineKind) { return kKinds[static_cast<int>(lineKind)]; }
+
+// The kind of a record line of `section` (not a gallery entrance line).
+LineKind recordKindOf(SectionKind section) {
+  switch (section) {
+    case SectionKind::kScene: return LineKind::kSceneHeader;
+    case SectionKind::kCrossLink: return LineKind::kCrossLink;
+    case SectionKind::kOutLink: return LineKind::kOutLink;
+    case SectionKind::kStill: return LineKind::kStill;
+    case SectionKind::kVideo: return LineKind::kVideo;
+    case SectionKind::kGallery: return LineKind::kObject;
+    default: return LineKind::kReference;
+  }
+}
+
+int listOf(SectionKind section) {
+  switch (section) {
+    case SectionKind::kCrossLink: return kCrossLinkList;
+    case SectionKind::kOutLink: return kOutLinkList;
+    case SectionKind::kStill: return kStillList;
+    case SectionKind::kVideo: return kVideoList;
+    case SectionKind::kReference: return kReferenceList;
+    default: return -1;  // no list of its own
+  }
+}
+
+const char* keywordOf(SectionKind section) {
+  switch (section) {
+    case SectionKind::kCrossLink: return "#CROSSLINK";
+    case SectionKind::kOutLink: return "#OUTLINK";
+    case SectionKind::kStill: return "#STILL";
+    case SectionKind::kVideo: return "#VIDEO";
+    case SectionKind::kReference: return "#REFERENCE";
+    case SectionKind::kGallery: return "#GALLERY";
+    default: return "#SCENE";
+  }
+}
+
+namespace {
+
+// The text of text field `field` of the entry a line just filled, or nullptr
+// for a number field.
+const char* wordField(const Tour& tour, LineKind lineKind, int scene, int index, int field) {
+  const Scene& s = tour.scenes[scene];
+  switch (lineKind) {
+    case LineKind::kSceneHeader: return field == 0 ? s.name : nullptr;
+    case LineKind::kCrossLink:
+    case LineKind::kOutLink: {
+      const CrossLink& link =
+          lineKind == LineKind::kCrossLink ? s.crossLinks[index] : s.outLinks[index];
+      return field == 0 ? link.target : field == 3 ? link.style : nullptr;
+    }
+    case LineKind::kStill: return field == 0 ? s.stills[index].photo : nullptr;
+    case LineKind::kVideo: return field == 0 ? s.videos[index].video : nullptr;
+    case LineKind::kGallery: return field == 0 ? s.galleries[index].folder : nullptr;
+    case LineKind::kObject: {
+      const GalleryObject& object = tour.galleryObjects[index];
+      return field == 0 ? object.file : field == 3 ? object.explanation : nullptr;
+    }
+    case LineKind::kReference: {
+      const Reference& reference = s.references[index];
+      return field == 0 ? reference.target : field == 3 ? reference.icon : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+// Fields that the line itself gave: a scan without a cut at the "$" fills a
+// text field it reaches with the caption's first word, which the line did
+// not mean as that field.
+int fieldsGiven(const Tour& tour, LineKind lineKind, int scene, int index, int filled) {
+  for (int field = 0; field < filled; ++field) {
+    const char* text = wordField(tour, lineKind, scene, index, field);
+    if (text != nullptr && text[0] == '$') return field;
+  }
+  return filled;
+}
+
+// What a field that the line did not give holds now. A scene header short
+// of a field gets both view angles 0, a read one included.
+const char* missingValue(LineKind lineKind, int field, int filled) {
+  const KindInfo& info = infoOf(lineKind);
+  if (lineKind == LineKind::kSceneHeader && field > 0 && filled < info.fieldCount) return "0";
+  if (field < filled) return "taken from the caption";
+  switch (info.fields[field].whenMissing) {
+    case FieldDefault::kZero: return "0";
+    case FieldDefault::kEmpty: return "empty";
+    case FieldDefault::kNoLookat: return "360";
+  }
+  return "0";
+}
+
+// "<kind> line has 3 of 8 fields; scale, distorted, rx, ry and rz are 0":
+// the fields from `given` on (both view angles of a scene header), grouped
+// by what they now hold.
+void warnMissingFields(ScriptDiagnostics* d, long long line, LineKind lineKind, int given,
+                       int filled) {
+  const KindInfo& info = infoOf(lineKind);
+  int first = lineKind == LineKind::kSceneHeader && given > 1 ? 1 : given;
+  beginWarning(d, line);
+  std::fprintf(d->out, "%s line has %d of %d fields; ", info.name, given, info.fieldCount);
+  int field = first;
+  while (field < info.fieldCount) {
+    const char* value = missingValue(lineKind, field, filled);
+    int groupEnd = field + 1;
+    while (groupEnd < info.fieldCount &&
+           std::strcmp(missingValue(lineKind, groupEnd, filled), value) == 0) {
+      ++groupEnd;
+    }
+    if (field > first) std::fputs(", ", d->out);
+    for (int member = field; member < groupEnd; ++member) {
+      if (member > field) std::fputs(member + 1 == groupEnd ? " and " : ", ", d->out);
+      std::fputs(info.fields[member].name, d->out);
+    }
+    std::fprintf(d->out, " %s %s", groupEnd - field > 1 ? "are" : "is", value);
+    field = groupEnd;
+  }
+  endWarning(d);
+}
+
+}  // namespace
+
+// Findings on a line that filled an entry: fields it left out, and words
+// or a caption cut to their fields. Returns the fields the line gave.
+int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
+                    LineKind lineKind, int scene, int index) {
+  const KindInfo& info = infoOf(lineKind);
+  long long line = d->lineNumber;
+  int given = fieldsGiven(tour, lineKind, scene, index, report.fieldsFilled);
+  if (given < info.needed) warnMissingFields(d, line, lineKind, given, report.fieldsFilled);
+  for (int field = 0; field < info.fieldCount; ++field) {
+    if ((report.cutFields & (1u << field)) == 0) continue;
+    warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
+         info.fields[field].capacity - 1);
+  }
+  if (report.captionCut) {
+    warn(d, line, "%s cut to its capacity of %d bytes", info.captionName, kText128 - 1);
+  }
+  return given;
+}
+
+}  // namespace tourwright

@@ -1,0 +1,245 @@
+// The checks come in three kinds. What the normaliser could not decode
+// arrives before any line is read and is written a line at a time. What a
+// line did (skipped, cut, short of fields, over a capacity) is known from
+// the parser's report the moment the line has been handled. What needs the
+// whole tour (a link to a scene that never comes, a name that repeats one
+// given later) waits for the end; for those the side tables here remember
+// each entry's line, and the entries are gone through sorted by line.
+//
+// One mistake gives one warning: a line that is already reported is not
+// reported again for what follows from it (the object lines after a skipped
+// gallery entrance, a scene whose header line had no "$", a value check on
+// a field that the line left out).
+#include "script/diagnostics.h"
+
+#include <cstring>
+
+#include "encoding/code_point.h"
+#include "platform/platform.h"
+#include "script/diagnostics_parts.h"
+#include "script/line_scan.h"
+
+namespace tourwright {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Line by line.
+
+bool holdsHighBytes(const char* begin, const char* end) {
+  for (const char* p = begin; p < end; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return true;
+  }
+  return false;
+}
+
+// True when something other than NUL bytes and white space stands in
+// [begin, end): text that a NUL byte before it hid from the parser.
+bool holdsHiddenText(const char* begin, const char* end) {
+  for (const char* p = begin; p < end; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c != '\0' && !isScriptSpace(c)) return true;
+  }
+  return false;
+}
+
+void noteSectionLine(ScriptDiagnostics* d, const ScriptParse& parse, const LineReport& report,
+                     const char* word, const char* wordEnd) {
+  long long line = d->lineNumber;
+  d->objectLinesExplained = false;
+  SceneOrigin& scene = d->scenes[parse.sceneIndex];
+  if (report.section == SectionKind::kScene) scene.sectionLine = line;
+  if (listOf(report.section) >= 0) {
+    long long& previous = scene.sectionLines[static_cast<int>(report.section)];
+    if (previous != 0) {
+      warn(d, line,
+           "second %s section in scene %d: its records replace those of the section at line %lld",
+           keywordOf(report.section), parse.sceneIndex + 1, previous);
+    }
+    previous = line;
+  }
+  if (report.section == SectionKind::kOther) {
+    copyCut(word, wordEnd, d->ignoringWord, sizeof d->ignoringWord);
+    d->ignoringLine = line;
+    d->ignoringReported = false;
+  }
+}
+
+void noteNoDollar(ScriptDiagnostics* d, const ScriptParse& parse, const LineReport& report,
+                  bool galleryEntrance) {
+  long long line = d->lineNumber;
+  if (galleryEntrance) {
+    bool inGallerySection = parse.currentSection == SectionKind::kGallery;
+    if (inGallerySection && parse.currentGallery >= 0) {
+      long long galleryLine =
+          d->scenes[parse.sceneIndex].items[kGalleryList][parse.currentGallery].line;
+      warn(d, line,
+           "gallery entrance line has no \"$\" caption: skipped; the object lines after it "
+           "join the gallery of line %lld",
+           galleryLine);
+    } else if (inGallerySection) {
+      warn(d, line,
+           "gallery entrance line has no \"$\" caption: skipped, and the object lines after it "
+           "are ignored");
+      d->objectLinesExplained = true;
+    } else {
+      warn(d, line, "gallery entrance line has no \"$\" caption: skipped");
+    }
+    return;
+  }
+  const KindInfo& info = infoOf(recordKindOf(report.section));
+  warn(d, line, "%s line has no \"$\" %s: skipped", info.name, info.captionName);
+  if (report.section == SectionKind::kScene) d->scenes[parse.sceneIndex].headerSkipped = true;
+}
+
+}  // namespace
+
+void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* line,
+                    size_t length, const LineReport& report) {
+  flushDecodeProblems(d);
+  long long lineNumber = ++d->lineNumber;
+  if (report.outcome == LineOutcome::kAfterSceneLimit) return;
+
+  // The line's text as the parser sees it: up to a NUL byte, without its
+  // line feed.
+  const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
+  const char* end = nul != nullptr ? nul : line + length;
+  if (end > line && end[-1] == '\n') --end;
+  if (nul != nullptr && holdsHiddenText(nul, line + length)) {
+    warn(d, lineNumber, "NUL byte in the line: the text after it is ignored");
+  }
+  // One line that is not UTF-8 settles it: the script is what it claims.
+  if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
+    if (isValidUtf8(line, static_cast<size_t>(end - line))) {
+      d->sawUtf8Line = true;
+    } else {
+      d->sawOtherHighLine = true;
+    }
+  }
+  const Tour& tour = *parse.tour;
+  const int scene = parse.sceneIndex;
+  switch (report.outcome) {
+    case LineOutcome::kComment:
+      return;
+    case LineOutcome::kOutsideSection:
+      if (d->ignoringReported) return;  // most lines of a long unknown section
+      break;
+    case LineOutcome::kSceneHeader: {
+      SceneOrigin& origin = d->scenes[scene];
+      origin.headerLine = lineNumber;
+      checkFilledLine(d, tour, report, LineKind::kSceneHeader, scene, 0);
+      return;
+    }
+    case LineOutcome::kRecordAdded: {
+      int list = listOf(report.section);
+      if (list < 0) return;
+      int index = parse.sectionRecordCount - 1;
+      ItemOrigin& origin = d->scenes[scene].items[list][index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, recordKindOf(report.section), scene, index);
+      return;
+    }
+    case LineOutcome::kGalleryAdded: {
+      d->objectLinesExplained = false;
+      int index = parse.currentGallery;
+      ItemOrigin& origin = d->scenes[scene].items[kGalleryList][index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, LineKind::kGallery, scene, index);
+      return;
+    }
+    case LineOutcome::kObjectAdded: {
+      int index = tour.galleryObjectCount - 1;
+      ItemOrigin& origin = d->objects[index];
+      origin.line = lineNumber;
+      origin.fields = checkFilledLine(d, tour, report, LineKind::kObject, scene, index);
+      return;
+    }
+    default:
+      break;
+  }
+
+  // The rest depends on the line's first word; a blank line means nothing.
+  const char* word = nullptr;
+  const char* wordEnd = scanWord(line, end, &word);
+  if (wordEnd == nullptr) return;
+  bool comment = wordEnd - word >= 2 && word[0] == '/' && word[1] == '/';
+  switch (report.outcome) {
+    case LineOutcome::kTooShort:
+      if (!comment && nul == nullptr) {
+        warn(d, lineNumber, "line too short to be read (under 4 bytes): skipped");
+      }
+      break;
+    case LineOutcome::kSectionOpened:
+      noteSectionLine(d, parse, report, word, wordEnd);
+      break;
+    case LineOutcome::kSceneLimit:
+      warn(d, lineNumber,
+           "#SCENE line ignored with every line after it: a tour holds at most %d scenes",
+           kMaxScenes);
+      break;
+    case LineOutcome::kNoDollar:
+      noteNoDollar(d, parse, report, word[0] == '*');
+      break;
+    case LineOutcome::kOutsideSection:
+      d->ignoringReported = true;
+      if (report.section == SectionKind::kNone) {
+        warn(d, lineNumber, "record lines before the first section line are ignored");
+      } else {
+        warn(d, lineNumber, "record lines in the unknown section %s (line %lld) are ignored",
+             d->ignoringWord, d->ignoringLine);
+      }
+      break;
+    case LineOutcome::kExtraSceneRecord:
+      warn(d, lineNumber,
+           "line ignored: the #SCENE section already has its header line (line %lld)",
+           d->scenes[scene].headerLine);
+      break;
+    case LineOutcome::kListFull: {
+      const KindInfo& info = infoOf(recordKindOf(report.section));
+      warn(d, lineNumber, "%s line ignored: the scene already has %d %s", info.name,
+           kMaxItemsPerList, info.plural);
+      break;
+    }
+    case LineOutcome::kGalleryLimit:
+      warn(d, lineNumber,
+           "gallery entrance line ignored with the object lines after it: the scene already has "
+           "%d galleries",
+           kMaxItemsPerList);
+      d->objectLinesExplained = true;
+      break;
+    case LineOutcome::kObjectTableFull:
+      warn(d, lineNumber, "gallery object line ignored: the tour already has %d gallery objects",
+           kMaxGalleryObjects);
+      break;
+    case LineOutcome::kNoCurrentGallery:
+      if (!d->objectLinesExplained) {
+        warn(d, lineNumber,
+             "gallery object line ignored: no gallery entrance line comes before it in its "
+             "#GALLERY section");
+      }
+      break;
+    default:  // handled above
+      break;
+  }
+}
+
+void parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
+                                ScriptDiagnostics* diagnostics) {
+  diagnostics->encoding = encoding;
+  ScriptParse parse;
+  startScriptParse(&parse, tour);
+  // One pass at a time: the read-ahead lives in static storage, off the stack.
+  static LineReader reader;
+  openLineReader(&reader, stream);
+  const char* line;
+  size_t length;
+  while (readLine(&reader, &line, &length)) {
+    LineReport report = parseScriptLine(&parse, line, length);
+    noteScriptLine(diagnostics, parse, line, length, report);
+  }
+  closeLineReader(&reader);
+  finishScriptParse(&parse);
+  finishDiagnostics(diagnostics, *tour);
+}
+
+}  // namespace tourwright
