@@ -11,6 +11,10 @@ install(FILES README.md docs/robustness.md DESTINATION ${TOURWRIGHT_DOC_DIR})
 install(DIRECTORY examples/palace DESTINATION ${TOURWRIGHT_DOC_DIR}/examples
         PATTERN "palace.xml" EXCLUDE PATTERN "palace.htm" EXCLUDE)
 install(FILES cmake/debian/copyright DESTINATION ${TOURWRIGHT_DOC_DIR})
+# The example script is Korean code page text on purpose: it shows the
+# encoding the program reads.
+install(FILES cmake/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME tourwright)
 
 # The Debian changelog names the version of project().
 configure_file(cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
@@ -45,11 +49,12 @@ set(CPACK_PACKAGE_NAME tourwright)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tourwright maintainers <maintainers@users.noreply.c-seed-85a614da.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts virtual tour scene scripts into krpano tour XML")
-set(CPACK_PACKAGE_DESCRIPTION "Tourwright reads a plain-text scene script (Korean code page,\
- UTF-8 or UTF-16) that lists the panorama scenes of a virtual tour and the\
- hotspots, images, videos, galleries and cross links of each, and writes a tour\
- XML for the krpano panorama viewer (UTF-8) and an HTML page that embeds the\
- viewer. It can also check a script and draw its links as a Graphviz graph.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Tourwright reads a plain-text scene script (Korean code page, UTF-8 or"
+  "UTF-16) that lists the panorama scenes of a virtual tour and the hotspots,"
+  "images, videos, galleries and cross links of each, and writes a tour XML"
+  "for the krpano panorama viewer (UTF-8) and an HTML page that embeds the"
+  "viewer. It can also check a script and draw its links as a Graphviz graph.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
