@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 started=$SECONDS
-TOURWRIGHT_SETUP_EXTRA="mandoc lintian dpkg-dev zip" bash tools/setup.sh
+TOURWRIGHT_SETUP_EXTRA="mandoc lintian dpkg-dev zip unzip" bash tools/setup.sh
 version=$(sed -n 's/^project(tourwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [[ -n $version ]] || { echo "package: no version in CMakeLists.txt" >&2; exit 1; }
 rm -rf dist build-package
