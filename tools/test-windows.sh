@@ -9,7 +9,9 @@
 #   - the same tour converted on Linux (build-winhelper/) and under Wine:
 #     the outputs differ only in their line ends, and a script saved with
 #     CR LF gives the same tour as one saved with LF;
-#   - the executables import nothing beyond the DLLs that come with Windows.
+#   - the executables import nothing beyond the DLLs that come with Windows;
+#   - on a console (a pseudo-terminal, which Wine takes for one) the
+#     captions are shown in Unicode, not as code page bytes.
 # Wine runs headless with a fresh prefix in a temporary folder. The closing
 # line counts the end-to-end checks; the exit status is 1 when any unit
 # test or check failed.
@@ -108,6 +110,7 @@ ran() {  # ran <status> [text...]
     grep -qF -- "$text" "$work/out" || { echo "        missing: ${text%$'\r'}"; return 1; }
   done
 }
+lacks() { ! grep -qF -- "$1" "$work/out"; }  # the last run printed no such text
 usage_only() {
   [[ $status == 2 ]] && cmp -s "$work/out" <(printf '\r\nUsage: Tourwright <Vantry Scene Script> \r\n')
 }
@@ -297,6 +300,15 @@ test_word_size() {  # test_word_size 32|64
     ran 0 $'List file: My Tours\\palace\\palace.lst\r'
   check "$tag: path with a space: the tour beside the script" \
     same_tour "$dir/My Tours/palace" "$work/$tag-ansi"
+
+  # On a console the listing goes through the wide-character interface, which
+  # Wine shows on a UTF-8 terminal as UTF-8.
+  dir=$work/$tag-console
+  make_tour "$dir" ansi
+  (cd "$dir" && WINEPREFIX=$prefix LC_ALL=C.UTF-8 timeout 120 script -qec "$loader '$exe' palace.lst" \
+    /dev/null >"$work/out" 2>&1 </dev/null) && status=0 || status=$?
+  check "$tag: on a console the captions read in Unicode" ran 0 $'\xEA\xB7\xBC\xEC\xA0\x95\xEC\xA0\x84'
+  check "$tag: on a console no code page caption is left" lacks $'\xB1\xD9\xC1\xA4\xC0\xFC'
 
   # No argument: the usage text alone, as CR LF lines.
   run_exe "$loader" "$prefix" "$work" "$exe"

@@ -1,6 +1,7 @@
-// The console on a UTF-8 terminal: a stdio stream (glibc's custom streams)
-// that keeps the text back until a line is complete, so that no two-byte
-// code or escape is cut between two writes, and then converts each line.
+// The console: text is kept back until a line is complete, so that no
+// two-byte code or escape is cut between two writes, and then each line is
+// converted. On a UTF-8 terminal through a stdio stream of glibc's custom
+// streams; on a Windows console through a pipe read by a thread.
 #include "driver/console.h"
 
 #include "platform/platform.h"
@@ -16,6 +17,16 @@
 #include <clocale>
 #include <cstdlib>
 #include <string>
+#elif defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "encoding/utf16_text.h"
 #endif
 
 namespace tourwright {
@@ -121,7 +132,93 @@ void setUpConsole() {
   std::atexit(closeConvertingConsole);
 }
 
-#else  // no custom streams (Windows): the console shows the bytes as written
+#elif defined(_WIN32)
+
+// The Windows console: text written to consoleOut() goes into a pipe, and a
+// thread shows each complete line through WriteConsoleW, converted to
+// UTF-16, so the captions read right whatever the console's code page.
+
+namespace {
+
+struct WideConsole {
+  HANDLE console;   // the console standard output was
+  HANDLE pipeRead;  // the thread's end of the pipe
+  HANDLE thread;
+  FILE* stream;     // consoleOut() while the console is converted
+};
+
+WideConsole gWide = {};
+
+void showLine(HANDLE console, const char* line, size_t length) {
+  bool feed = length > 0 && line[length - 1] == '\n';
+  if (feed) --length;
+  std::u16string units(length, u'\0');
+  size_t count = internalTextToUtf16(line, length, &units[0]);
+  // The console takes the line end as CR LF, as a text-mode stream writes it.
+  if (feed) units.replace(count, std::u16string::npos, u"\r\n");
+  else units.resize(count);
+  DWORD written;
+  WriteConsoleW(console, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
+}
+
+DWORD WINAPI showConsoleLines(void*) {
+  std::string pending;
+  char block[4096];
+  DWORD got;
+  while (ReadFile(gWide.pipeRead, block, sizeof block, &got, nullptr) && got > 0) {
+    pending.append(block, got);
+    size_t start = 0;
+    for (size_t feed; (feed = pending.find('\n', start)) != std::string::npos; start = feed + 1) {
+      showLine(gWide.console, pending.data() + start, feed + 1 - start);
+    }
+    pending.erase(0, start);
+  }
+  if (!pending.empty()) showLine(gWide.console, pending.data(), pending.size());
+  return 0;
+}
+
+void closeWideConsole() {
+  if (gWide.stream == nullptr) return;
+  if (consoleOut() == gWide.stream) setConsoleOut(nullptr);
+  std::fclose(gWide.stream);  // the thread reads the end of the pipe
+  WaitForSingleObject(gWide.thread, 10000);
+  CloseHandle(gWide.thread);
+  CloseHandle(gWide.pipeRead);
+  gWide.stream = nullptr;
+}
+
+}  // namespace
+
+FILE* openUtf8ConsoleStream(FILE*) { return nullptr; }
+
+void setUpConsole() {
+  static bool asked = false;
+  if (asked || consoleOut() != stdout) return;
+  asked = true;
+  HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode;
+  if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) return;  // file or pipe
+  HANDLE pipeRead, pipeWrite;
+  if (!CreatePipe(&pipeRead, &pipeWrite, nullptr, 0)) return;
+  int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(pipeWrite), _O_BINARY);
+  FILE* stream = descriptor < 0 ? nullptr : _fdopen(descriptor, "wb");
+  HANDLE thread = stream == nullptr ? nullptr
+                                    : CreateThread(nullptr, 0, showConsoleLines, nullptr, 0, nullptr);
+  if (thread == nullptr) {
+    if (stream != nullptr) std::fclose(stream);
+    else if (descriptor >= 0) _close(descriptor);
+    else CloseHandle(pipeWrite);
+    CloseHandle(pipeRead);
+    return;
+  }
+  gWide = {console, pipeRead, thread, stream};
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  std::fflush(stdout);
+  setConsoleOut(stream);
+  std::atexit(closeWideConsole);
+}
+
+#else  // neither: the console shows the bytes as written
 
 FILE* openUtf8ConsoleStream(FILE*) { return nullptr; }
 void setUpConsole() {}

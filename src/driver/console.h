@@ -1,11 +1,14 @@
-// The console on a UTF-8 terminal.
+// The console on a UTF-8 terminal or a Windows console.
 //
 // Console text is internal text: captions in the Korean code page, with
 // "&#...;" references and "U+XXXX" notations. When standard output is a
 // terminal whose locale speaks UTF-8 (the usual Linux desktop), that text is
 // shown through the same conversion as the tour XML, so the author can read
-// the captions. When standard output is a file or a pipe, its bytes stay
-// exactly as written. On Windows the console is left alone.
+// the captions. When standard output is a Windows console, each line is
+// written through the console's wide-character interface, converted to
+// UTF-16 with the same tables, whatever code page the console is set to.
+// When standard output is a file or a pipe, its bytes stay exactly as
+// written.
 #ifndef TOURWRIGHT_DRIVER_CONSOLE_H_
 #define TOURWRIGHT_DRIVER_CONSOLE_H_
 
@@ -14,7 +17,7 @@
 namespace tourwright {
 
 // Puts the converting stream in place of standard output for consoleOut()
-// when standard output is a UTF-8 terminal. Does nothing when another
+// when standard output is a UTF-8 terminal or a Windows console. Does nothing when another
 // stream already stands in for the console, and nothing on a second call.
 // The stream is flushed and closed at exit.
 void setUpConsole();

@@ -203,26 +203,37 @@ Escape readEscape(const unsigned char* p, const unsigned char* end) {
 bool isHighSurrogate(int value) { return value >= 0xD800 && value <= 0xDBFF; }
 bool isLowSurrogate(int value) { return value >= 0xDC00 && value <= 0xDFFF; }
 
-// Writes the character of the escape at `p` (whose kind is not kNone) and
-// returns the bytes consumed, a directly following low surrogate included.
-size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned char* end,
-                   Utf8Output* output) {
-  int codePoint = escape.value;
+// The character of the escape at `p` (whose kind is not kNone): sets
+// *codePoint and returns the bytes consumed, a directly following low
+// surrogate included.
+size_t escapedCharacter(const Escape& escape, const unsigned char* p, const unsigned char* end,
+                        int* codePoint) {
+  int value = escape.value;
   size_t length = escape.length;
-  if (isHighSurrogate(codePoint)) {
+  if (isHighSurrogate(value)) {
     Escape low = readEscape(p + length, end);
     if (low.kind != EscapeKind::kNone && isLowSurrogate(low.value)) {
-      codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low.value - 0xDC00);
+      value = 0x10000 + ((value - 0xD800) << 10) + (low.value - 0xDC00);
       length += low.length;
     }
   }
-  if (codePoint == 0) {
+  if (value == 0) {
     // "U+0000" stands for nothing; "&#0;" names no character.
-    if (escape.kind == EscapeKind::kNotation) return length;
-    codePoint = kReplacementCharacter;
+    value = escape.kind == EscapeKind::kNotation ? -1 : kReplacementCharacter;
+  } else if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    value = kReplacementCharacter;
   }
+  *codePoint = value;
+  return length;
+}
+
+size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned char* end,
+                   Utf8Output* output) {
+  int codePoint;
+  size_t length = escapedCharacter(escape, p, end, &codePoint);
+  if (codePoint < 0) return length;
   char text[kUtf8Max];
-  codePointToUtf8(codePoint, text);  // lone surrogates and overlarge values give U+FFFD
+  codePointToUtf8(codePoint, text);
   putBytes(output, text, std::strlen(text));
   return length;
 }
@@ -273,6 +284,24 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
 }
 
 }  // namespace
+
+size_t readEscapedCharacter(const unsigned char* p, const unsigned char* end, int* codePoint) {
+  Escape escape = readEscape(p, end);
+  if (escape.kind == EscapeKind::kNone) return 0;
+  return escapedCharacter(escape, p, end, codePoint);
+}
+
+size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, int* codePoint) {
+  *codePoint = kReplacementMark;
+  if (p + 1 >= end || p[1] < kLowestTrail) return 1;
+  char text[kUtf8Max + 3] = {};
+  ksxToUtf8(p, text);
+  int decoded;
+  if (decodeUtf8(reinterpret_cast<const unsigned char*>(text), std::strlen(text), &decoded) > 0) {
+    *codePoint = decoded;
+  }
+  return 2;
+}
 
 void transcodeLine(const char* line, size_t length, FILE* out) {
   static Utf8Output output;
