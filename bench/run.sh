@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints the figures of the README's Performance
 # section: the transcoder against iconv(3), the whole run against the cat
-# floor, and the peak resident memory of a whole run.
+# floor, and the peak resident memory of a whole run and of runs with one
+# 100 MB line.
 #
 #   bash bench/run.sh
 #
@@ -43,3 +44,6 @@ done
 
 echo "== whole run on the maximal tour against the cat floor"
 bash bench/whole_run.sh "$build"
+
+echo "== peak memory with one 100 MB line in the script, in a tile XML"
+bash bench/long_lines.sh "$PWD/$build/tourwright"

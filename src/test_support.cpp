@@ -200,6 +200,8 @@ void setFolderWritable(const std::string&, bool) {}
 
 bool canLinkToFullDevice() { return false; }
 bool linkToFullDevice(const std::string&) { return false; }
+bool canLinkToUnreadableFile() { return false; }
+bool linkToUnreadableFile(const std::string&) { return false; }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
   TempDir capture;
@@ -324,6 +326,18 @@ void setFolderWritable(const std::string& path, bool writable) {
 bool canLinkToFullDevice() { return fileExists("/dev/full"); }
 bool linkToFullDevice(const std::string& path) {
   return symlink("/dev/full", path.c_str()) == 0;
+}
+
+bool canLinkToUnreadableFile() {
+  FILE* memory = std::fopen("/proc/self/mem", "rb");
+  if (memory == nullptr) return false;
+  char byte;
+  bool fails = std::fread(&byte, 1, 1, memory) == 0 && std::ferror(memory) != 0;
+  std::fclose(memory);
+  return fails;
+}
+bool linkToUnreadableFile(const std::string& path) {
+  return symlink("/proc/self/mem", path.c_str()) == 0;
 }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {

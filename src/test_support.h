@@ -52,6 +52,12 @@ void setFolderWritable(const std::string& path, bool writable);
 bool canLinkToFullDevice();
 bool linkToFullDevice(const std::string& path);
 
+// A link at `path` to a regular file that opens but fails every read
+// (/proc/self/mem, unmapped at its start), for the read-error paths;
+// canLinkToUnreadableFile() is false where there is no such file.
+bool canLinkToUnreadableFile();
+bool linkToUnreadableFile(const std::string& path);
+
 struct ProgramRun {
   int status = -1;
   std::string out;  // standard output

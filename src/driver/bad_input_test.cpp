@@ -29,6 +29,8 @@ using testing_support::writeFile;
 using testing_support::folderPermissionsBind;
 using testing_support::makeFolder;
 using testing_support::setFolderWritable;
+using testing_support::canLinkToUnreadableFile;
+using testing_support::linkToUnreadableFile;
 
 const char kTile[] =
     "<krpano>\n\t<image type=\"CUBE\">\n\t\t<cube url=\"hall.tiles/%s.jpg\" />\n\t</image>\n"
@@ -187,6 +189,36 @@ TEST(BadInputTest, EarlierOutputsSurviveAFailedRun) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(readFile(dir.file("t.xml")), "earlier tour");
     EXPECT_EQ(readFile(dir.file("t.htm")), "earlier page");
+  }
+}
+
+// A file that fails to read part way is no shorter file: the run stops.
+TEST(BadInputTest, ReadErrorsStopTheRun) {
+  if (!canLinkToUnreadableFile()) GTEST_SKIP() << "no file here fails to read";
+  struct ReadFailure {
+    const char* name;
+    const char* unreadable;
+    std::string expectedOut;
+  };
+  const ReadFailure failures[] = {
+      {"script", "t.lst", "Lst File \"" + nativePath("./t.lst") + "\" Read Error!"},
+      {"tile XML", "hall.xml", "Xml Source File Read Error: "},
+  };
+  for (const ReadFailure& f : failures) {
+    SCOPED_TRACE(f.name);
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), kScene);
+    writeFile(dir.file("t.xml"), "earlier tour");
+    std::remove(dir.file(f.unreadable).c_str());
+    ASSERT_TRUE(linkToUnreadableFile(dir.file(f.unreadable)));
+    ProgramRun run = runProgram({"t.lst"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(f.expectedOut), std::string::npos) << run.out;
+    EXPECT_EQ(readFile(dir.file("t.xml")), "earlier tour");
+    for (const char* name : {"t.tmp", "t.asc", "t.htm", "t.xml.part"}) {
+      EXPECT_FALSE(fileExists(dir.file(name))) << name;
+    }
   }
 }
 

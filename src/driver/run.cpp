@@ -32,6 +32,12 @@ std::string withPlatformSeparators(std::string path) {
 Tour gTour;
 ScriptDiagnostics gDiagnostics;
 
+// A script read only in part would give a tour with scenes missing: a
+// read error stops the run.
+void reportReadError(FILE* console, const std::string& path) {
+  std::fprintf(console, "Lst File \"%s\" Read Error!\n", path.c_str());
+}
+
 }  // namespace
 
 RunPaths derivePaths(const std::string& argument) {
@@ -93,6 +99,10 @@ int runTourwright(int argc, const char* const* argv) {
     std::fprintf(console, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
     return kExitFailed;
   }
+  if (encoding == kScriptUnreadable) {
+    reportReadError(console, paths.lstPath);
+    return kExitFailed;
+  }
   if (encoding == kScratchNotCreated) {
     std::fprintf(console, "Scratch File Creation Error: %d\n", encoding);
     return kExitFailed;
@@ -108,9 +118,13 @@ int runTourwright(int argc, const char* const* argv) {
     if (encoding > 0) removeFile(paths.ascPath.c_str());
     return kExitFailed;
   }
-  parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
+  bool readWhole = parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
   std::fclose(script);
   if (encoding > 0) removeFile(paths.ascPath.c_str());
+  if (!readWhole) {
+    reportReadError(console, parsedPath);
+    return kExitFailed;
+  }
 
   printSceneListing(&gTour);
 

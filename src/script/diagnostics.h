@@ -121,8 +121,9 @@ void finishDiagnostics(ScriptDiagnostics* diagnostics, const Tour& tour);
 // The whole pass with its warnings: parses `stream` (opened with
 // openForReading) into `tour` as parseSceneScript does, noting every line,
 // and finishes the diagnostics. `encoding` is the normaliser's result for
-// the script. The caller closes the stream.
-void parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
+// the script. Returns false, without the findings on the whole tour, when
+// the stream could not be read to its end. The caller closes the stream.
+bool parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
                                 ScriptDiagnostics* diagnostics);
 
 }  // namespace tourwright

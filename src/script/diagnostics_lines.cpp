@@ -223,7 +223,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   }
 }
 
-void parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
+bool parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
                                 ScriptDiagnostics* diagnostics) {
   diagnostics->encoding = encoding;
   ScriptParse parse;
@@ -237,9 +237,11 @@ void parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
     LineReport report = parseScriptLine(&parse, line, length);
     noteScriptLine(diagnostics, parse, line, length, report);
   }
+  bool readWhole = !reader.failed;
   closeLineReader(&reader);
   finishScriptParse(&parse);
-  finishDiagnostics(diagnostics, *tour);
+  if (readWhole) finishDiagnostics(diagnostics, *tour);
+  return readWhole;
 }
 
 }  // namespace tourwright

@@ -213,6 +213,10 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   static ScratchOutput output;
   bool atEnd = false;
   size_t held = fillBlock(script, block, 0, &atEnd);
+  if (std::ferror(script) != 0) {
+    std::fclose(script);
+    return kScriptUnreadable;
+  }
   size_t markLength = 0;
   int encoding = detectEncoding(block, held, &markLength);
 
@@ -239,7 +243,7 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   // A half-read script or a half-written copy would be parsed as if whole.
   if (!readOk) {
     removeFile(scratchPath);
-    return kScriptNotFound;
+    return kScriptUnreadable;
   }
   if (!writeOk) {
     removeFile(scratchPath);

@@ -15,6 +15,7 @@ enum ScriptEncoding {
 
 constexpr int kScriptNotFound = -1;
 constexpr int kScratchNotCreated = -2;
+constexpr int kScriptUnreadable = -3;  // opened, but reading it failed
 
 // What the decoder could not take as text of the script's encoding.
 enum class DecodeProblem {
@@ -29,8 +30,8 @@ struct DecodeReport {
   void* context;
 };
 
-// Returns the ScriptEncoding of the script, kScriptNotFound or
-// kScratchNotCreated. For ANSI prints its two lines and creates nothing;
+// Returns the ScriptEncoding of the script, kScriptNotFound,
+// kScratchNotCreated or kScriptUnreadable (no scratch copy is left then). For ANSI prints its two lines and creates nothing;
 // for 1..3 the scratch copy at `scratchPath` is written and closed.
 int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
                             const DecodeReport* report = nullptr);

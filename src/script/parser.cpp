@@ -333,7 +333,7 @@ void finishScriptParse(ScriptParse* parse) {
   parse->tour->sceneCount = parse->lastScene + 1;
 }
 
-void parseSceneScript(FILE* stream, Tour* tour) {
+bool parseSceneScript(FILE* stream, Tour* tour) {
   ScriptParse parse;
   startScriptParse(&parse, tour);
   LineReader reader;
@@ -341,8 +341,10 @@ void parseSceneScript(FILE* stream, Tour* tour) {
   const char* line;
   size_t length;
   while (readLine(&reader, &line, &length)) parseScriptLine(&parse, line, length);
+  bool readWhole = !reader.failed;
   closeLineReader(&reader);
   finishScriptParse(&parse);
+  return readWhole;
 }
 
 }  // namespace tourwright

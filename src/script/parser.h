@@ -78,8 +78,10 @@ LineReport parseScriptLine(ScriptParse* parse, const char* line, size_t length);
 void finishScriptParse(ScriptParse* parse);
 
 // Reads `stream` (opened with openForReading) to its end into `tour`.
+// Returns false when the stream could not be read to its end (a read
+// error): the model then holds only what came before, and must not be used.
 // The caller closes the stream.
-void parseSceneScript(FILE* stream, Tour* tour);
+bool parseSceneScript(FILE* stream, Tour* tour);
 
 }  // namespace tourwright
 

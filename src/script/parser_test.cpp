@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script/script_test_data.h"
+#include "test_support.h"
 
 namespace tourwright {
 namespace {
@@ -430,6 +431,16 @@ TEST(ParserTest, ReadsLinesWholeAndCutsFieldsToTheirCapacity) {
       {"a last short line without line feed", "#SCENE\na $",
        [](const Tour& t) { EXPECT_STREQ(t.scenes[0].name, ""); }},
   });
+}
+
+// A stream on a folder opens on Linux but every read of it fails.
+TEST(ParserTest, TellsOfAStreamItCouldNotReadToItsEnd) {
+  testing_support::TempDir dir;
+  FILE* folder = std::fopen(dir.path().c_str(), "rb");
+  if (folder == nullptr) GTEST_SKIP() << "a folder does not open as a stream here";
+  auto tour = std::make_unique<Tour>();
+  EXPECT_FALSE(parseSceneScript(folder, tour.get()));
+  std::fclose(folder);
 }
 
 }  // namespace

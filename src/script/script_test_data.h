@@ -2,6 +2,8 @@
 #ifndef TOURWRIGHT_SCRIPT_SCRIPT_TEST_DATA_H_
 #define TOURWRIGHT_SCRIPT_SCRIPT_TEST_DATA_H_
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,7 +43,7 @@ inline std::unique_ptr<Tour> parseScriptBytes(const std::string& bytes) {
   if (stream == nullptr) return tour;
   std::fwrite(bytes.data(), 1, bytes.size(), stream);
   std::rewind(stream);
-  parseSceneScript(stream, tour.get());
+  EXPECT_TRUE(parseSceneScript(stream, tour.get()));
   std::fclose(stream);
   return tour;
 }

@@ -86,7 +86,8 @@ const char* findHighByte(const char* p, const char* end) {
 // ASCII): true when every line of the file is valid UTF-8, that is when the
 // whole file is UTF-8 holding non-ASCII text. Reads the file through a
 // second reader and puts the stream back where it was, so the copy's own
-// reader goes on as before; false in `*resumed` when that fails.
+// reader goes on as before; false in `*resumed` when that fails or when
+// the file cannot be read to its end.
 bool fileIsUtf8(FILE* tile, bool* resumed) {
   static LineReader checker;
   std::fpos_t position;
@@ -98,9 +99,10 @@ bool fileIsUtf8(FILE* tile, bool* resumed) {
   const char* line;
   size_t length;
   while (valid && readLine(&checker, &line, &length)) valid = isValidUtf8(line, length);
+  bool readWhole = !checker.failed;
   closeLineReader(&checker);
   std::clearerr(tile);
-  *resumed = std::fsetpos(tile, &position) == 0;
+  *resumed = std::fsetpos(tile, &position) == 0 && readWhole;
   return valid;
 }
 
@@ -166,7 +168,7 @@ struct CopyState {
   bool firstLine;
   bool copying;
   bool copiedLineEnded;
-  bool failed;  // the file failed under us: end as at its end
+  bool failed;  // reading the file failed: the copy is not whole
 };
 
 // Copies, or skips, lines that hold no tag and need no decision.
@@ -238,7 +240,8 @@ void copyLines(CopyState* state, const char* text, size_t length) {
   }
 }
 
-void copyImageBlock(FILE* tile, FILE* out) {
+// Returns false when the tile XML could not be read to its end.
+bool copyImageBlock(FILE* tile, FILE* out) {
   // One scene is written at a time: the read-ahead and the copy buffer
   // live in static storage, off the stack.
   static LineReader reader;
@@ -258,7 +261,9 @@ void copyImageBlock(FILE* tile, FILE* out) {
   // the closing row stands on a line of its own.
   if (state.copying && !state.copiedLineEnded) putCopy(&buffer, "\n", 1);
   flushCopy(&buffer);
+  bool readWhole = !state.failed && !reader.failed;
   closeLineReader(&reader);
+  return readWhole;
 }
 
 // The element name gets "-copy" when an earlier scene has the same name; the
@@ -295,9 +300,13 @@ SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* dire
           scene.hlookat, scene.vlookat);
   emitRow(out, 2, 1, "<preview url=\"%s.tiles/preview.jpg\" />", scene.name);
 
-  copyImageBlock(tile, out);
-  emitRow(out, 2, 1, "</image>");
+  bool readWhole = copyImageBlock(tile, out);
   std::fclose(tile);
+  if (!readWhole) {
+    std::fprintf(consoleOut(), "\nXml Source File Read Error: %s\n", tilePath.c_str());
+    return SceneResult::kTileXmlUnreadable;
+  }
+  emitRow(out, 2, 1, "</image>");
 
   writeSceneHotspots(tour, sceneIndex, baseName, out);
   emitRow(out, 1, 1, "</scene>");

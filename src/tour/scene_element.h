@@ -9,12 +9,13 @@
 
 namespace tourwright {
 
-enum class SceneResult { kWritten, kTileXmlMissing };
+enum class SceneResult { kWritten, kTileXmlMissing, kTileXmlUnreadable };
 
 // Reads the tile XML "<directory>/<name>.xml". When it cannot be opened (or
 // is a folder), prints "Xml Source File Open Error: <path>", writes nothing
-// and returns kTileXmlMissing.
-
+// and returns kTileXmlMissing. When reading it fails part way, prints
+// "Xml Source File Read Error: <path>" and returns kTileXmlUnreadable; what
+// was written of the element is then not to be used.
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out);
 

@@ -90,9 +90,16 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   writePrologue(out, baseName);
   for (int i = 0; i < boundedCount(tour->sceneCount, kMaxScenes); ++i) {
     if (tour->scenes[i].name[0] == '\0') continue;  // no header record: no scene element
-    if (writeSceneElement(tour, i, directory, baseName, out) == SceneResult::kTileXmlMissing) {
+    SceneResult scene = writeSceneElement(tour, i, directory, baseName, out);
+    if (scene == SceneResult::kTileXmlMissing) {
       std::fclose(out);
       return TourXmlResult::kStopped;
+    }
+    if (scene == SceneResult::kTileXmlUnreadable) {
+      // A block copied in part would pass for whole: nothing of it is left.
+      std::fclose(out);
+      removeFile(tmpPath);
+      return TourXmlResult::kReadFailed;
     }
   }
   writeGalleryScenes(tour, out);

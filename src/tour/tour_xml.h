@@ -12,6 +12,7 @@ enum class TourXmlResult {
   kCompleted,
   kStopped,        // a tile XML was missing; the .tmp keeps what was written
   kCannotCreate,   // the .tmp could not be created or written; reported, removed
+  kReadFailed,     // reading a tile XML failed; reported, the .tmp removed
 };
 
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
