@@ -76,6 +76,9 @@ constexpr int kTourEntryCapacity =
 struct ScriptDiagnostics {
   FILE* out;
   const char* scriptPath;
+  // The tour's base name, checked as a title is (it is written into the
+  // tour XML as it stands); nullptr when there is none to check.
+  const char* baseName;
   int encoding;
   long long warningCount;
   long long lineNumber;  // of the last line noted

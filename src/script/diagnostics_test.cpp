@@ -212,7 +212,31 @@ TEST(DiagnosticsTest, TourFindings) {
         "9: warning: caption holds a ' that ends its showtext('...') text early",
         "10: warning: caption holds a ' that ends its showtext('...') text early",
         "11: warning: caption holds a \" that ends its XML attribute early"}},
+      {"characters that XML does not allow",
+       lines({"#SCENE", "hall 0 0 $a\x0B b", "#CROSSLINK", "hall 1 2 a $&#27;[0m",
+              "hall 1 2 a $U+0008 U+FFFF", "hall 1 2 a $&#x1B; &#0;", "hall 1 2 a $tab\tkept"}),
+       {"2: warning: title holds U+000B, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "4: warning: caption holds U+001B, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "5: warning: caption holds U+0008, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "6: warning: caption holds a reference to U+001B, a character that XML does not allow",
+        "6: warning: caption holds U+0000, a character that XML does not allow: it is written as "
+        "U+FFFD"}},
   });
+}
+
+// The base name is written into the tour XML as it stands.
+TEST(DiagnosticsTest, BaseNameWithMarkup) {
+  TempDir dir;
+  writeFile(dir.file("Tom & \"Jerry\".lst"), kHall);
+  writeFile(dir.file("hall.xml"), "");
+  const std::string path = std::string(".") + kPathSeparator + "Tom & \"Jerry\".lst";
+  const std::string name = path + ": warning: base name \"Tom & \"Jerry\"\" holds ";
+  EXPECT_EQ(runProgram({"Tom & \"Jerry\".lst"}, dir.path()).err,
+            name + "a \" that ends its XML attribute early\n" + name +
+                "an & that begins no character or entity reference\n" + path + ": 2 warnings\n");
 }
 
 std::string utf16(const std::string& ascii, bool bigEndian) {

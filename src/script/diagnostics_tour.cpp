@@ -5,8 +5,10 @@
 // the findings come in the order of their lines.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "encoding/code_point.h"
+#include "encoding/transcoder.h"
 #include "script/diagnostics.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
@@ -111,65 +113,70 @@ bool namesSceneOfTour(const Tour& tour, const char* target) {
 
 // Characters of a caption or title as they reach the tour XML: the output
 // turns "&#...;" references and "U+XXXX" notations into the characters
-// they name. Only ASCII matters to the checks; every other character is
-// kOtherCharacter.
+// they name ("U+0000" into nothing). Escapes give their code points; a
+// two-byte code is kOtherCharacter, which no check looks for.
 constexpr int kOtherCharacter = 0x100;
+constexpr int kEndOfText = -1;
 
 bool isHex(int c) { return isDecimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int hexValue(int c) { return isDecimal(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 bool isNameStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 
-template <size_t N>
-size_t outputCharacters(const char (&field)[N], int (&characters)[N]) {
-  const unsigned char* text = reinterpret_cast<const unsigned char*>(field);
-  size_t length = 0;
-  while (length < N && field[length] != '\0') ++length;
-  size_t count = 0;
-  size_t p = 0;
-  while (p < length) {
-    unsigned char b = text[p];
+struct OutputText {
+  const unsigned char* text;
+  size_t length;
+};
+
+// The character at `*p`, or kEndOfText; moves `*p` past it.
+int nextCharacter(const OutputText& t, size_t* p) {
+  const unsigned char* text = t.text;
+  const size_t length = t.length;
+  while (*p < length) {
+    size_t at = *p;
+    unsigned char b = text[at];
     if (b >= 0x80) {
-      p += (p + 1 < length && text[p + 1] >= 0x21) ? 2 : 1;
-      characters[count++] = kOtherCharacter;
-    } else if (b == 'U' && p + 6 <= length && text[p + 1] == '+' && isHex(text[p + 2]) &&
-               isHex(text[p + 3]) && isHex(text[p + 4]) && isHex(text[p + 5])) {
-      int value = 0;
-      for (size_t i = p + 2; i < p + 6; ++i) value = value * 16 + hexValue(text[i]);
-      p += 6;
-      if (value != 0) characters[count++] = value < 0x80 ? value : kOtherCharacter;
-    } else if (b == '&' && p + 2 < length && text[p + 1] == '#' && isDecimal(text[p + 2])) {
-      int value = 0;
-      for (p += 2; p < length && isDecimal(text[p]); ++p) {
-        value = value * 10 + (text[p] - '0');
-        if (value >= kOtherCharacter) value = kOtherCharacter;
-      }
-      if (p < length && text[p] == ';') ++p;
-      characters[count++] = value > 0 && value < 0x80 ? value : kOtherCharacter;
-    } else {
-      characters[count++] = b;
-      ++p;
+      *p += (at + 1 < length && text[at + 1] >= 0x21) ? 2 : 1;
+      return kOtherCharacter;
     }
+    if (b == 'U' && at + 6 <= length && text[at + 1] == '+' && isHex(text[at + 2]) &&
+        isHex(text[at + 3]) && isHex(text[at + 4]) && isHex(text[at + 5])) {
+      int value = 0;
+      for (size_t i = at + 2; i < at + 6; ++i) value = value * 16 + hexValue(text[i]);
+      *p += 6;
+      if (value != 0) return value;
+      continue;
+    }
+    if (b == '&' && at + 2 < length && text[at + 1] == '#' && isDecimal(text[at + 2])) {
+      int value = 0;
+      for (*p = at + 2; *p < length && isDecimal(text[*p]); ++*p) {
+        value = std::min(value * 10 + (text[*p] - '0'), 0x110000);
+      }
+      if (*p < length && text[*p] == ';') ++*p;
+      return value;
+    }
+    *p += 1;
+    return b;
   }
-  return count;
+  return kEndOfText;
 }
 
-// The character that the XML reference at characters[at] (an '&') stands
-// for, or -1 when none begins there; entity references are XML's own five.
-int xmlReferenceValue(const int* characters, size_t count, size_t at) {
-  size_t p = at + 1;
-  auto characterAt = [&](size_t i) { return i < count ? characters[i] : -1; };
-  if (characterAt(p) == '#') {
-    ++p;
-    bool hex = characterAt(p) == 'x';
-    if (hex) ++p;
-    size_t digitsStart = p;
+// The character that the XML reference after an '&' (whose end is `p`)
+// stands for, or -1 when none begins there; entity references are XML's
+// own five.
+int xmlReferenceValue(const OutputText& t, size_t p) {
+  int c = nextCharacter(t, &p);
+  if (c == '#') {
+    c = nextCharacter(t, &p);
+    bool hex = c == 'x';
+    if (hex) c = nextCharacter(t, &p);
+    bool anyDigit = false;
     int value = 0;
-    for (; hex ? isHex(characterAt(p)) : isDecimal(characterAt(p)); ++p) {
-      int digit = hex ? hexValue(characterAt(p)) : characterAt(p) - '0';
+    for (; hex ? isHex(c) : isDecimal(c); c = nextCharacter(t, &p)) {
+      int digit = hex ? hexValue(c) : c - '0';
       value = value > 0x10FFFF ? 0x110000 : value * (hex ? 16 : 10) + digit;
+      anyDigit = true;
     }
-    if (p == digitsStart || characterAt(p) != ';') return -1;
-    return value;
+    return anyDigit && c == ';' ? value : -1;
   }
   struct Entity {
     const char* name;
@@ -178,36 +185,44 @@ int xmlReferenceValue(const int* characters, size_t count, size_t at) {
   static const Entity kEntities[] = {
       {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''},
   };
-  if (!isNameStart(characterAt(p))) return -1;
+  if (!isNameStart(c)) return -1;
+  const size_t nameStart = p;
   for (const Entity& entity : kEntities) {
-    size_t i = 0;
-    while (entity.name[i] != '\0' && characterAt(p + i) == entity.name[i]) ++i;
-    if (entity.name[i] == '\0' && characterAt(p + i) == ';') return entity.value;
+    size_t q = nameStart;
+    size_t i = 1;
+    if (c != entity.name[0]) continue;
+    while (entity.name[i] != '\0' && nextCharacter(t, &q) == entity.name[i]) ++i;
+    if (entity.name[i] == '\0' && nextCharacter(t, &q) == ';') return entity.value;
   }
   return -1;
 }
 
 // A caption or title ends its XML attribute early with '"', breaks the
-// document with '<' or a bare '&', and a caption inside showtext('...')
-// ends the viewer's text early with '\''.
-template <size_t N>
-void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
-                 const char (&field)[N], bool insideShowtext) {
-  int characters[N];
-  size_t count = outputCharacters(field, characters);
+// document with '<', a bare '&' or a reference to a character that XML
+// does not allow, and a caption inside showtext('...') ends the viewer's
+// text early with '\''. A control character is written as U+FFFD.
+void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, const char* field,
+                 size_t length, bool insideShowtext) {
+  const OutputText text = {reinterpret_cast<const unsigned char*>(field), length};
   bool quote = false;
   bool lessThan = false;
   bool apostrophe = false;
   bool bareAmpersand = false;
-  for (size_t i = 0; i < count; ++i) {
-    int c = characters[i];
+  int forbiddenReference = -1;
+  int forbidden = -1;
+  size_t p = 0;
+  for (int c = nextCharacter(text, &p); c != kEndOfText; c = nextCharacter(text, &p)) {
     if (c == '"') quote = true;
     if (c == '<') lessThan = true;
     if (c == '\'') apostrophe = true;
+    if (isForbiddenInXml(c) && forbidden < 0) forbidden = c;
     if (c == '&') {
-      int value = xmlReferenceValue(characters, count, i);
+      int value = xmlReferenceValue(text, p);
       if (value < 0) bareAmpersand = true;
       if (value == '\'') apostrophe = true;
+      if (value >= 0 && isForbiddenInXml(value) && forbiddenReference < 0) {
+        forbiddenReference = value;
+      }
     }
   }
   if (quote) warn(d, line, "%s holds a \" that ends its XML attribute early", fieldName);
@@ -218,6 +233,22 @@ void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
   if (bareAmpersand) {
     warn(d, line, "%s holds an & that begins no character or entity reference", fieldName);
   }
+  if (forbiddenReference >= 0) {
+    warn(d, line, "%s holds a reference to U+%04X, a character that XML does not allow",
+         fieldName, static_cast<unsigned>(forbiddenReference));
+  }
+  if (forbidden >= 0) {
+    warn(d, line, "%s holds U+%04X, a character that XML does not allow: it is written as U+FFFD",
+         fieldName, static_cast<unsigned>(forbidden));
+  }
+}
+
+template <size_t N>
+void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
+                 const char (&field)[N], bool insideShowtext) {
+  const void* nul = std::memchr(field, '\0', N);
+  size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - field) : N;
+  checkMarkup(d, line, fieldName, field, length, insideShowtext);
 }
 
 void checkScene(ScriptDiagnostics* d, const Tour& tour, int s) {
@@ -369,6 +400,12 @@ void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
     warn(d, 0,
          "the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI (Korean "
          "code page); save it as UTF-8 with a byte-order mark");
+  }
+  if (d->baseName != nullptr) {
+    // The tour's title, its xmlscript name and the homepano paths of its
+    // videos are the base name as it stands.
+    std::string fieldName = std::string("base name \"") + d->baseName + "\"";
+    checkMarkup(d, 0, fieldName.c_str(), d->baseName, std::strlen(d->baseName), false);
   }
   if (sceneCountOf(tour) == 0) {
     warn(d, 0, "the script has no #SCENE section: the tour has no scenes");
