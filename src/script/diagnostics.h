@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "encoding/korean_reading.h"
 #include "script/normaliser.h"
 #include "script/parser.h"
 #include "script/tour_model.h"
@@ -97,9 +98,10 @@ struct ScriptDiagnostics {
   // lines after it.
   bool objectLinesExplained;
   // Lines of an ANSI script with bytes of 0x80 and above, by whether they
-  // read as UTF-8.
+  // read as UTF-8, and which reading of those that do is Korean.
   bool sawUtf8Line;
   bool sawOtherHighLine;
+  KoreanReading utf8Reading;
 
   SceneOrigin scenes[kMaxScenes];
   ItemOrigin objects[kMaxGalleryObjects];

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "encoding/code_point.h"
+#include "encoding/korean_reading.h"
 #include "platform/platform.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
@@ -112,6 +113,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
     if (isValidUtf8(line, static_cast<size_t>(end - line))) {
       d->sawUtf8Line = true;
+      noteKoreanReading(line, static_cast<size_t>(end - line), &d->utf8Reading);
     } else {
       d->sawOtherHighLine = true;
     }

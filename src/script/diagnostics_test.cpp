@@ -276,6 +276,7 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
       {"UTF-8 without a mark", kHall + "#CROSSLINK\nhall 1 2 a $\xEA\xB0\x80\n",
        {" warning: the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI "
         "(Korean code page); save it as UTF-8 with a byte-order mark"}},
+      {"code page Hangul that is also valid UTF-8", kHall + "#CROSSLINK\nhall 1 2 a $\xC8\xB2\n", {}},
   });
 }
 

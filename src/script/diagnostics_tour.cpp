@@ -396,7 +396,9 @@ int sortedEntries(ScriptDiagnostics* d, const Tour& tour) {
 
 void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
   flushDecodeProblems(d);
-  if (d->encoding == kEncodingAnsi && d->sawUtf8Line && !d->sawOtherHighLine) {
+  // Code page text that happens to be valid UTF-8 is what it claims.
+  if (d->encoding == kEncodingAnsi && d->sawUtf8Line && !d->sawOtherHighLine &&
+      !readsAsCodePage(d->utf8Reading)) {
     warn(d, 0,
          "the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI (Korean "
          "code page); save it as UTF-8 with a byte-order mark");
