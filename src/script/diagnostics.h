@@ -61,6 +61,9 @@ struct SceneOrigin {
   // The line of the latest section of each kind in this scene, 0 for none.
   long long sectionLines[kSectionKindCount];
   ItemOrigin items[kItemListCount][kMaxItemsPerList];
+  // Per gallery: its object lines ignored because the tour's gallery
+  // objects were all taken.
+  long long objectLinesOverLimit[kMaxItemsPerList];
 };
 
 // One entry of the tour, for going through the findings in line order.

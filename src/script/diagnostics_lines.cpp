@@ -212,6 +212,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
     case LineOutcome::kObjectTableFull:
       warn(d, lineNumber, "gallery object line ignored: the tour already has %d gallery objects",
            kMaxGalleryObjects);
+      if (parse.currentGallery >= 0) ++d->scenes[scene].objectLinesOverLimit[parse.currentGallery];
       break;
     case LineOutcome::kNoCurrentGallery:
       if (!d->objectLinesExplained) {

@@ -121,7 +121,8 @@ TEST(DiagnosticsTest, FieldsLeftOut) {
         "9: warning: video line has 3 of 4 fields; kind is 0",
         "11: warning: reference line has 3 of 5 fields; icon is taken from the caption, scale is 0",
         "13: warning: gallery entrance line has 1 of 3 fields; ath and atv are 0",
-        "14: warning: gallery object line has 2 of 4 fields; scale is 0, explanation is empty"}},
+        "14: warning: gallery object line has 2 of 4 fields; scale is 0, explanation is empty "
+        "(its \"Explanation-0\" button is written with no text)"}},
   });
 }
 
@@ -142,6 +143,11 @@ TEST(DiagnosticsTest, CapacitiesAndReplacedSections) {
         "already has 30 galleries"}},
       {"101 gallery objects", kHall + "#GALLERY\n*g 1 2 $G\n" + repeated("o 1 1 $O", 101),
        {"105: warning: gallery object line ignored: the tour already has 100 gallery objects"}},
+      {"a gallery after the tour's 100 objects",
+       kHall + "#GALLERY\n*g 1 2 $G\n" + repeated("o 1 1 $O", 100) + "*late 1 2 $L\no 1 1 $O\n",
+       {"106: warning: gallery object line ignored: the tour already has 100 gallery objects",
+        "105: warning: gallery \"late\" is empty: its object lines (1) came after the tour's 100 "
+        "gallery objects were taken"}},
       {"second section of a kind",
        lines({"#STILL", "lamp 1 2 0.5 0 0 0 0 $L"}) + kHall +
            lines({"#STILL", "vase 1 2 0.5 0 0 0 0 $V", "#GALLERY", "*g 1 2 $G", "o 1 1 $O",

@@ -332,7 +332,13 @@ void checkItem(ScriptDiagnostics* d, const Tour& tour, const TourEntry& entry) {
     case kGalleryList: {
       const Gallery& gallery = scene.galleries[entry.index];
       if (gallery.folder[0] == '\0') warn(d, line, "gallery entrance has no folder name");
-      if (gallery.objectCount <= 0) {
+      long long overLimit = d->scenes[entry.scene].objectLinesOverLimit[entry.index];
+      if (gallery.objectCount <= 0 && overLimit > 0) {
+        warn(d, line,
+             "gallery \"%s\" is empty: its object lines (%lld) came after the tour's %d gallery "
+             "objects were taken",
+             gallery.folder, overLimit, kMaxGalleryObjects);
+      } else if (gallery.objectCount <= 0) {
         warn(d, line, "gallery \"%s\" is empty: no object line follows its entrance line",
              gallery.folder);
       }
