@@ -282,6 +282,11 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
       {"UTF-8 without a mark", kHall + "#CROSSLINK\nhall 1 2 a $\xEA\xB0\x80\n",
        {" warning: the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI "
         "(Korean code page); save it as UTF-8 with a byte-order mark"}},
+      {"NUL in UTF-8 and UTF-16, as in ANSI",
+       mark + kHall + std::string("#CROSSLINK\nhall 1 2 a $x\0y\0z\n", 25),
+       {"4: warning: NUL character in the line: dropped, the text after it is kept"}},
+      {"NUL in UTF-16", utf16(kHall + std::string("#STILL\0\n", 8), false),
+       {"3: warning: NUL character in the line: dropped, the text after it is kept"}},
       {"code page Hangul that is also valid UTF-8", kHall + "#CROSSLINK\nhall 1 2 a $\xC8\xB2\n", {}},
   });
 }
