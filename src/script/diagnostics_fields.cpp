@@ -196,8 +196,9 @@ void warnMissingFields(ScriptDiagnostics* d, const Tour& tour, LineKind lineKind
 
 }  // namespace
 
-// Findings on a line that filled an entry: fields it left out, and words
-// or a caption cut to their fields. Returns the fields the line gave.
+// Findings on a line that filled an entry: fields it left out, words or a
+// caption cut to their fields, and words with characters that XML does not
+// allow. Returns the fields the line gave.
 int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
                     LineKind lineKind, int scene, int index) {
   const KindInfo& info = infoOf(lineKind);
@@ -208,6 +209,11 @@ int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& re
     if ((report.cutFields & (1u << field)) == 0) continue;
     warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
          info.fields[field].capacity - 1);
+  }
+  for (int field = 0; field < given; ++field) {
+    const char* text = wordField(tour, lineKind, scene, index, field);
+    if (text == nullptr) continue;
+    checkForbiddenCharacters(d, line, info.fields[field].name, text, std::strlen(text));
   }
   if (report.captionCut) {
     warn(d, line, "%s cut to its capacity of %d bytes", info.captionName, kText128 - 1);

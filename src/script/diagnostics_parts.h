@@ -31,6 +31,12 @@ void flushDecodeProblems(ScriptDiagnostics* d);
 // "<script>: N warnings" when there was any, and the stream flushed.
 void writeWarningCount(ScriptDiagnostics* d);
 
+// Names the first character of a field that XML does not allow (raw, or
+// made by a "&#...;" reference or "U+XXXX" notation); the output writes
+// U+FFFD for it.
+void checkForbiddenCharacters(ScriptDiagnostics* d, long long line, const char* fieldName,
+                              const char* field, size_t length);
+
 // The kinds of record line and their fields.
 enum class FieldDefault { kZero, kEmpty, kNoLookat };
 
@@ -66,8 +72,9 @@ LineKind recordKindOf(SectionKind section);
 // The ItemList that a section's record lines fill, or -1.
 int listOf(SectionKind section);
 const char* keywordOf(SectionKind section);
-// Findings on a line that filled an entry: fields it left out, and words
-// or a caption cut to their fields. Returns the fields the line gave.
+// Findings on a line that filled an entry: fields it left out, words or a
+// caption cut to their fields, and words with characters that XML does not
+// allow. Returns the fields the line gave.
 int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
                     LineKind lineKind, int scene, int index);
 

@@ -230,6 +230,12 @@ TEST(DiagnosticsTest, TourFindings) {
         "6: warning: caption holds a reference to U+001B, a character that XML does not allow",
         "6: warning: caption holds U+0000, a character that XML does not allow: it is written as "
         "U+FFFD"}},
+      {"characters that XML does not allow in words",
+       kHall + lines({"#GALLERY", "*g 1 2 $G", "f\x01.jpg 1 1 text&#2;.htm $caption"}),
+       {"5: warning: file holds U+0001, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "5: warning: explanation holds U+0002, a character that XML does not allow: it is written "
+        "as U+FFFD"}},
   });
 }
 

@@ -160,6 +160,22 @@ int nextCharacter(const OutputText& t, size_t* p) {
   return kEndOfText;
 }
 
+}  // namespace
+
+void checkForbiddenCharacters(ScriptDiagnostics* d, long long line, const char* fieldName,
+                              const char* field, size_t length) {
+  const OutputText text = {reinterpret_cast<const unsigned char*>(field), length};
+  size_t p = 0;
+  for (int c = nextCharacter(text, &p); c != kEndOfText; c = nextCharacter(text, &p)) {
+    if (!isForbiddenInXml(c)) continue;
+    warn(d, line, "%s holds U+%04X, a character that XML does not allow: it is written as U+FFFD",
+         fieldName, static_cast<unsigned>(c));
+    return;
+  }
+}
+
+namespace {
+
 // The character that the XML reference after an '&' (whose end is `p`)
 // stands for, or -1 when none begins there; entity references are XML's
 // own five.
@@ -209,13 +225,11 @@ void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, co
   bool apostrophe = false;
   bool bareAmpersand = false;
   int forbiddenReference = -1;
-  int forbidden = -1;
   size_t p = 0;
   for (int c = nextCharacter(text, &p); c != kEndOfText; c = nextCharacter(text, &p)) {
     if (c == '"') quote = true;
     if (c == '<') lessThan = true;
     if (c == '\'') apostrophe = true;
-    if (isForbiddenInXml(c) && forbidden < 0) forbidden = c;
     if (c == '&') {
       int value = xmlReferenceValue(text, p);
       if (value < 0) bareAmpersand = true;
@@ -237,10 +251,7 @@ void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, co
     warn(d, line, "%s holds a reference to U+%04X, a character that XML does not allow",
          fieldName, static_cast<unsigned>(forbiddenReference));
   }
-  if (forbidden >= 0) {
-    warn(d, line, "%s holds U+%04X, a character that XML does not allow: it is written as U+FFFD",
-         fieldName, static_cast<unsigned>(forbidden));
-  }
+  checkForbiddenCharacters(d, line, fieldName, field, length);
 }
 
 template <size_t N>
