@@ -1,8 +1,9 @@
 // What the parts of the scene script checks share: writing and counting
 // warnings (diagnostics_warnings.cpp) and the kinds of record line with
 // their fields (diagnostics_fields.cpp), used by the line-by-line notes
-// (diagnostics_lines.cpp) and the checks of the parsed tour
-// (diagnostics_tour.cpp). The driver includes only script/diagnostics.h.
+// (diagnostics_lines.cpp), the checks of the parsed tour
+// (diagnostics_tour.cpp) and their markup checks (diagnostics_markup.cpp).
+// The driver includes only script/diagnostics.h.
 #ifndef TOURWRIGHT_SCRIPT_DIAGNOSTICS_PARTS_H_
 #define TOURWRIGHT_SCRIPT_DIAGNOSTICS_PARTS_H_
 
@@ -31,6 +32,11 @@ void flushDecodeProblems(ScriptDiagnostics* d);
 // "<script>: N warnings" when there was any, and the stream flushed.
 void writeWarningCount(ScriptDiagnostics* d);
 
+// A caption or title (`length` bytes of `field`) that ends its XML
+// attribute early, or holds what XML does not allow there; a caption inside
+// showtext('...') must not end the viewer's text early either.
+void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, const char* field,
+                 size_t length, bool insideShowtext);
 // Names the first character of a field that XML does not allow (raw, or
 // made by a "&#...;" reference or "U+XXXX" notation); the output writes
 // U+FFFD for it.
