@@ -1,7 +1,7 @@
 // Internal text through the output transcoder: the output is always valid
-// UTF-8, whatever the bytes, and the whole-file conversion (which converts
-// runs of lines at a time) writes exactly what converting line by line
-// writes, after its byte-order mark.
+// UTF-8 without a character that XML forbids, whatever the bytes, and the
+// whole-file conversion (which converts runs of lines at a time) writes
+// exactly what converting line by line writes, after its byte-order mark.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string byLine(output, outputSize);
   std::free(output);
   FUZZ_CHECK(isValidUtf8(byLine.data(), byLine.size()), "transcoder wrote invalid UTF-8");
+  for (size_t i = 0; i < byLine.size();) {
+    int codePoint = 0;
+    i += static_cast<size_t>(decodeUtf8(reinterpret_cast<const unsigned char*>(byLine.data()) + i,
+                                        byLine.size() - i, &codePoint));
+    FUZZ_CHECK(!isForbiddenInXml(codePoint), "transcoder wrote a character that XML forbids");
+  }
 
   // The file reader reads CR LF as LF, so compare on text without CR.
   if (std::memchr(data, '\r', size) != nullptr) return 0;

@@ -97,8 +97,13 @@ bool localeSpeaksUtf8() {
 }
 
 FILE* gConvertingConsole = nullptr;
+FILE* gConvertingErrors = nullptr;
 
 void closeConvertingConsole() {
+  if (gConvertingErrors != nullptr) {
+    std::fclose(gConvertingErrors);
+    gConvertingErrors = nullptr;
+  }
   if (gConvertingConsole == nullptr) return;
   if (consoleOut() == gConvertingConsole) setConsoleOut(nullptr);
   std::fclose(gConvertingConsole);
@@ -123,14 +128,21 @@ void setUpConsole() {
   static bool asked = false;
   if (asked || consoleOut() != stdout) return;
   asked = true;
-  if (!isatty(STDOUT_FILENO) || !localeSpeaksUtf8()) return;
-  std::fflush(stdout);
-  FILE* stream = openUtf8ConsoleStream(stdout);
-  if (stream == nullptr) return;
-  gConvertingConsole = stream;
-  setConsoleOut(stream);
-  std::atexit(closeConvertingConsole);
+  bool outputIsTerminal = isatty(STDOUT_FILENO) != 0;
+  bool errorsGoToTerminal = isatty(STDERR_FILENO) != 0;
+  if ((!outputIsTerminal && !errorsGoToTerminal) || !localeSpeaksUtf8()) return;
+  if (outputIsTerminal) {
+    std::fflush(stdout);
+    gConvertingConsole = openUtf8ConsoleStream(stdout);
+    if (gConvertingConsole != nullptr) setConsoleOut(gConvertingConsole);
+  }
+  if (errorsGoToTerminal) gConvertingErrors = openUtf8ConsoleStream(stderr);
+  if (gConvertingConsole != nullptr || gConvertingErrors != nullptr) {
+    std::atexit(closeConvertingConsole);
+  }
 }
+
+FILE* consoleErrors() { return gConvertingErrors != nullptr ? gConvertingErrors : stderr; }
 
 #elif defined(_WIN32)
 
@@ -218,10 +230,13 @@ void setUpConsole() {
   std::atexit(closeWideConsole);
 }
 
+FILE* consoleErrors() { return stderr; }
+
 #else  // neither: the console shows the bytes as written
 
 FILE* openUtf8ConsoleStream(FILE*) { return nullptr; }
 void setUpConsole() {}
+FILE* consoleErrors() { return stderr; }
 
 #endif
 

@@ -74,6 +74,21 @@ TEST(ConsoleStreamTest, TerminalShowsCaptionsInUtf8OnlyUnderAUtf8Locale) {
   EXPECT_EQ(toFile.find(captionUtf8), std::string::npos);
 }
 
+// Warnings on standard error name the script's words in UTF-8 too; standard
+// output goes to a file here, so only standard error is the terminal.
+TEST(ConsoleStreamTest, TerminalShowsWarningsInUtf8) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  TempDir dir;
+  testing_support::writeFile(dir.file("t.lst"), "#SCENE\nhall 0 0 $H\n#CROSSLINK\n\xB0\xA1 1 2 a $c\n");
+  testing_support::writeFile(dir.file("hall.xml"), "");
+  std::string command = std::string("LC_ALL=C.UTF-8 script -qec '") + TOURWRIGHT_EXE + " " +
+                        dir.file("t.lst") + " >/dev/null' /dev/null >" + dir.file("out") +
+                        " 2>&1 </dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_NE(readFile(dir.file("out")).find("target \"\xEA\xB0\x80\" names no scene"),
+            std::string::npos);
+}
+
 #endif
 
 }  // namespace

@@ -91,7 +91,8 @@ int runTourwright(int argc, const char* const* argv) {
 
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
-  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), stderr);
+  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), consoleErrors());
+  gDiagnostics.baseName = paths.baseName.c_str();
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   int encoding =
       normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str(), &decodeReport);

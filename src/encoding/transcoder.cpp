@@ -12,6 +12,10 @@
 // a line feed is no trail byte, no hexadecimal digit and no decimal digit,
 // and a NUL ends only the text of its own line.
 //
+// XML allows no C0 control character besides tab, line feed and carriage
+// return, and neither U+FFFE nor U+FFFF; a strict parser rejects the whole
+// tour for one. Each of them, raw or escaped, is written as U+FFFD.
+//
 // Escapes: "U+" takes exactly four hexadecimal digits; "&#" takes a run of
 // decimal digits (saturating, so a huge run cannot overflow) and an optional
 // ";". A high surrogate directly followed by a low surrogate, in either
@@ -39,15 +43,18 @@ constexpr unsigned char kLowestTrail = 0x21;
 // counted but no longer change the value.
 constexpr int kReferenceCeiling = 0x110000;
 
-// Bytes copied as they are: controls and ASCII other than NUL (the end of
-// the line text) and the first bytes of the two escapes.
+const char kReplacementCharacterUtf8[] = "\xEF\xBF\xBD";
+
+// Bytes copied as they are: tab, line feed, carriage return and ASCII other
+// than the first bytes of the two escapes.
 struct ByteTable {
   bool plain[256];
 };
 
 constexpr ByteTable makePlainBytes() {
   ByteTable table{};
-  for (int b = 1; b < 0x80; ++b) table.plain[b] = b != 'U' && b != '&';
+  for (int b = 0x20; b < 0x80; ++b) table.plain[b] = b != 'U' && b != '&';
+  table.plain['\t'] = table.plain['\n'] = table.plain['\r'] = true;
   return table;
 }
 
@@ -92,23 +99,30 @@ inline unsigned char firstByte(uint32_t text) {
 #endif
 }
 
-// True when one of the eight bytes in `word` is not plain: NUL, 'U', '&' or
-// a byte of 0x80 or above. (A zero-byte test is exact about whether any
-// byte is zero, whatever the byte order.)
+// True when one of the eight bytes in `word` may not be plain: a control
+// byte (tab and line feed too), 'U', '&' or a byte of 0x80 or above. (The
+// below-n test is exact about whether any byte is below n, whatever the
+// byte order.)
 inline bool hasStopByte(uint64_t word) {
   constexpr uint64_t kOnes = 0x0101010101010101ULL;
   constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  return ((word & kHighs) | hasZero(word) | hasZero(word ^ (kOnes * 'U')) |
-          hasZero(word ^ (kOnes * '&'))) != 0;
+  auto hasBelow = [](uint64_t v, unsigned char n) { return (v - kOnes * n) & ~v & kHighs; };
+  return ((word & kHighs) | hasBelow(word, 0x20) | hasBelow(word ^ (kOnes * 'U'), 1) |
+          hasBelow(word ^ (kOnes * '&'), 1)) != 0;
 }
 
-// The first byte at or after `p` that is not plain, or `end`.
+// The first byte at or after `p` that is not plain, or `end`. Every line
+// begins with tabs and ends in a line feed, so a word that holds only plain
+// bytes besides them is passed over too.
 const unsigned char* skipPlainBytes(const unsigned char* p, const unsigned char* end) {
   uint64_t word;
   while (end - p >= 8) {
     std::memcpy(&word, p, 8);
-    if (hasStopByte(word)) break;
+    if (hasStopByte(word)) {
+      for (int i = 0; i < 8; ++i) {
+        if (!kPlainBytes.plain[p[i]]) return p + i;
+      }
+    }
     p += 8;
   }
   while (p < end && kPlainBytes.plain[*p]) ++p;
@@ -232,6 +246,7 @@ size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned 
   int codePoint;
   size_t length = escapedCharacter(escape, p, end, &codePoint);
   if (codePoint < 0) return length;
+  if (isForbiddenInXml(codePoint)) codePoint = kReplacementCharacter;
   char text[kUtf8Max];
   codePointToUtf8(codePoint, text);
   putBytes(output, text, std::strlen(text));
@@ -273,6 +288,11 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       continue;
     }
 
+    if (isForbiddenInXml(b)) {
+      putBytes(output, kReplacementCharacterUtf8, 3);
+      p += 1;
+      continue;
+    }
     Escape escape = readEscape(p, end);
     if (escape.kind == EscapeKind::kNone) {
       putBytes(output, p, 1);
@@ -301,6 +321,11 @@ size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, i
     *codePoint = decoded;
   }
   return 2;
+}
+
+bool isForbiddenInXml(int codePoint) {
+  return (codePoint < 0x20 && codePoint != '\t' && codePoint != '\n' && codePoint != '\r') ||
+         codePoint == 0xFFFE || codePoint == 0xFFFF;
 }
 
 void transcodeLine(const char* line, size_t length, FILE* out) {

@@ -6,7 +6,9 @@
 // a reference that names no character (0, a lone surrogate, a value above
 // U+10FFFF) becomes U+FFFD, a lead byte without a usable trail byte becomes
 // the replacement mark U+25A3 and the byte after it is read afresh, and an
-// escape that is not complete is copied as the text it is.
+// escape that is not complete is copied as the text it is. A character
+// that XML forbids (a C0 control other than tab, line feed and carriage
+// return; U+FFFE, U+FFFF), raw or escaped, becomes U+FFFD.
 #ifndef TOURWRIGHT_ENCODING_TRANSCODER_H_
 #define TOURWRIGHT_ENCODING_TRANSCODER_H_
 
@@ -24,6 +26,10 @@ constexpr char kTranscoderEncodingName[] = "KSX -> UTF-8";
 // when the input cannot be opened or read, or the output cannot be
 // written; prints its own lines. A missing input leaves the output alone.
 int transcodeTourXml(const char* inputPath, const char* outputPath);
+
+// True for the characters written as U+FFFD because XML forbids them
+// (U+0000 included: "&#0;" names no character).
+bool isForbiddenInXml(int codePoint);
 
 // Converts lines of internal text (`length` bytes, a NUL ends its line early)
 // to UTF-8 on `out`. Escapes and two-byte codes never straddle two calls.

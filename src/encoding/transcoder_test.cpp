@@ -60,6 +60,19 @@ TEST(TranscodeLineTest, CopiesControlsAndAsciiThatIsNoEscape) {
   });
 }
 
+TEST(TranscodeLineTest, CharactersXmlForbidsBecomeTheReplacementCharacter) {
+  expectCases({
+      {"raw vertical tab", "a\x0B" "b", "a" + kFffd + "b"},
+      {"raw controls amid plain words", "<a title=\"x\x01\x1F\">\n", "<a title=\"x" + kFffd + kFffd + "\">\n"},
+      {"carriage return kept", "a\rb", "a\rb"},
+      {"escape reference", "&#27;[31m", kFffd + "[31m"},
+      {"backspace notation", "U+0008", kFffd},
+      {"tab by reference kept", "&#9;", "\t"},
+      {"noncharacters", "U+FFFE&#65535;", kFffd + kFffd},
+      {"delete kept", "\x7F", "\x7F"},
+  });
+}
+
 TEST(TranscodeLineTest, NotationsNeedFourHexDigits) {
   expectCases({
       {"upper case", "U+AC00", kGa},
@@ -125,7 +138,7 @@ TEST(TranscodeLineTest, LeadBytesWithoutTrailGiveTheMarkAlone) {
       {"before a tab", "\xC7\t", kMark + "\t"},
       {"before a space", "\xFF ", kMark + " "},
       {"before NUL", std::string("\x80\0x", 3), kMark},
-      {"before a control byte", "\xB0\x1F" "A", kMark + "\x1F" "A"},
+      {"before a control byte", "\xB0\x1F" "A", kMark + kFffd + "A"},
   });
 }
 

@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "encoding/korean_reading.h"
 #include "script/normaliser.h"
 #include "script/parser.h"
 #include "script/tour_model.h"
@@ -60,6 +61,9 @@ struct SceneOrigin {
   // The line of the latest section of each kind in this scene, 0 for none.
   long long sectionLines[kSectionKindCount];
   ItemOrigin items[kItemListCount][kMaxItemsPerList];
+  // Per gallery: its object lines ignored because the tour's gallery
+  // objects were all taken.
+  long long objectLinesOverLimit[kMaxItemsPerList];
 };
 
 // One entry of the tour, for going through the findings in line order.
@@ -76,6 +80,9 @@ constexpr int kTourEntryCapacity =
 struct ScriptDiagnostics {
   FILE* out;
   const char* scriptPath;
+  // The tour's base name, checked as a title is (it is written into the
+  // tour XML as it stands); nullptr when there is none to check.
+  const char* baseName;
   int encoding;
   long long warningCount;
   long long lineNumber;  // of the last line noted
@@ -94,9 +101,10 @@ struct ScriptDiagnostics {
   // lines after it.
   bool objectLinesExplained;
   // Lines of an ANSI script with bytes of 0x80 and above, by whether they
-  // read as UTF-8.
+  // read as UTF-8, and which reading of those that do is Korean.
   bool sawUtf8Line;
   bool sawOtherHighLine;
+  KoreanReading utf8Reading;
 
   SceneOrigin scenes[kMaxScenes];
   ItemOrigin objects[kMaxGalleryObjects];

@@ -164,8 +164,9 @@ const char* missingValue(LineKind lineKind, int field, int filled) {
 // "<kind> line has 3 of 8 fields; scale, distorted, rx, ry and rz are 0":
 // the fields from `given` on (both view angles of a scene header), grouped
 // by what they now hold.
-void warnMissingFields(ScriptDiagnostics* d, long long line, LineKind lineKind, int given,
-                       int filled) {
+void warnMissingFields(ScriptDiagnostics* d, const Tour& tour, LineKind lineKind, int index,
+                       int given, int filled) {
+  long long line = d->lineNumber;
   const KindInfo& info = infoOf(lineKind);
   int first = lineKind == LineKind::kSceneHeader && given > 1 ? 1 : given;
   beginWarning(d, line);
@@ -186,23 +187,33 @@ void warnMissingFields(ScriptDiagnostics* d, long long line, LineKind lineKind, 
     std::fprintf(d->out, " %s %s", groupEnd - field > 1 ? "are" : "is", value);
     field = groupEnd;
   }
+  // An object without an explanation still gets its explanation button.
+  if (lineKind == LineKind::kObject && tour.galleryObjects[index].explanation[0] == '\0') {
+    std::fprintf(d->out, " (its \"Explanation-%d\" button is written with no text)", index);
+  }
   endWarning(d);
 }
 
 }  // namespace
 
-// Findings on a line that filled an entry: fields it left out, and words
-// or a caption cut to their fields. Returns the fields the line gave.
+// Findings on a line that filled an entry: fields it left out, words or a
+// caption cut to their fields, and words with characters that XML does not
+// allow. Returns the fields the line gave.
 int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
                     LineKind lineKind, int scene, int index) {
   const KindInfo& info = infoOf(lineKind);
   long long line = d->lineNumber;
   int given = fieldsGiven(tour, lineKind, scene, index, report.fieldsFilled);
-  if (given < info.needed) warnMissingFields(d, line, lineKind, given, report.fieldsFilled);
+  if (given < info.needed) warnMissingFields(d, tour, lineKind, index, given, report.fieldsFilled);
   for (int field = 0; field < info.fieldCount; ++field) {
     if ((report.cutFields & (1u << field)) == 0) continue;
     warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
          info.fields[field].capacity - 1);
+  }
+  for (int field = 0; field < given; ++field) {
+    const char* text = wordField(tour, lineKind, scene, index, field);
+    if (text == nullptr) continue;
+    checkForbiddenCharacters(d, line, info.fields[field].name, text, std::strlen(text));
   }
   if (report.captionCut) {
     warn(d, line, "%s cut to its capacity of %d bytes", info.captionName, kText128 - 1);

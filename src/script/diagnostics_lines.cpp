@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "encoding/code_point.h"
+#include "encoding/korean_reading.h"
 #include "platform/platform.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
@@ -112,6 +113,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
     if (isValidUtf8(line, static_cast<size_t>(end - line))) {
       d->sawUtf8Line = true;
+      noteKoreanReading(line, static_cast<size_t>(end - line), &d->utf8Reading);
     } else {
       d->sawOtherHighLine = true;
     }
@@ -210,6 +212,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
     case LineOutcome::kObjectTableFull:
       warn(d, lineNumber, "gallery object line ignored: the tour already has %d gallery objects",
            kMaxGalleryObjects);
+      if (parse.currentGallery >= 0) ++d->scenes[scene].objectLinesOverLimit[parse.currentGallery];
       break;
     case LineOutcome::kNoCurrentGallery:
       if (!d->objectLinesExplained) {

@@ -1,8 +1,9 @@
 // What the parts of the scene script checks share: writing and counting
 // warnings (diagnostics_warnings.cpp) and the kinds of record line with
 // their fields (diagnostics_fields.cpp), used by the line-by-line notes
-// (diagnostics_lines.cpp) and the checks of the parsed tour
-// (diagnostics_tour.cpp). The driver includes only script/diagnostics.h.
+// (diagnostics_lines.cpp), the checks of the parsed tour
+// (diagnostics_tour.cpp) and their markup checks (diagnostics_markup.cpp).
+// The driver includes only script/diagnostics.h.
 #ifndef TOURWRIGHT_SCRIPT_DIAGNOSTICS_PARTS_H_
 #define TOURWRIGHT_SCRIPT_DIAGNOSTICS_PARTS_H_
 
@@ -30,6 +31,17 @@ const char* pluralEnding(long long count);
 void flushDecodeProblems(ScriptDiagnostics* d);
 // "<script>: N warnings" when there was any, and the stream flushed.
 void writeWarningCount(ScriptDiagnostics* d);
+
+// A caption or title (`length` bytes of `field`) that ends its XML
+// attribute early, or holds what XML does not allow there; a caption inside
+// showtext('...') must not end the viewer's text early either.
+void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, const char* field,
+                 size_t length, bool insideShowtext);
+// Names the first character of a field that XML does not allow (raw, or
+// made by a "&#...;" reference or "U+XXXX" notation); the output writes
+// U+FFFD for it.
+void checkForbiddenCharacters(ScriptDiagnostics* d, long long line, const char* fieldName,
+                              const char* field, size_t length);
 
 // The kinds of record line and their fields.
 enum class FieldDefault { kZero, kEmpty, kNoLookat };
@@ -66,8 +78,9 @@ LineKind recordKindOf(SectionKind section);
 // The ItemList that a section's record lines fill, or -1.
 int listOf(SectionKind section);
 const char* keywordOf(SectionKind section);
-// Findings on a line that filled an entry: fields it left out, and words
-// or a caption cut to their fields. Returns the fields the line gave.
+// Findings on a line that filled an entry: fields it left out, words or a
+// caption cut to their fields, and words with characters that XML does not
+// allow. Returns the fields the line gave.
 int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
                     LineKind lineKind, int scene, int index);
 

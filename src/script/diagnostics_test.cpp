@@ -121,7 +121,8 @@ TEST(DiagnosticsTest, FieldsLeftOut) {
         "9: warning: video line has 3 of 4 fields; kind is 0",
         "11: warning: reference line has 3 of 5 fields; icon is taken from the caption, scale is 0",
         "13: warning: gallery entrance line has 1 of 3 fields; ath and atv are 0",
-        "14: warning: gallery object line has 2 of 4 fields; scale is 0, explanation is empty"}},
+        "14: warning: gallery object line has 2 of 4 fields; scale is 0, explanation is empty "
+        "(its \"Explanation-0\" button is written with no text)"}},
   });
 }
 
@@ -142,6 +143,11 @@ TEST(DiagnosticsTest, CapacitiesAndReplacedSections) {
         "already has 30 galleries"}},
       {"101 gallery objects", kHall + "#GALLERY\n*g 1 2 $G\n" + repeated("o 1 1 $O", 101),
        {"105: warning: gallery object line ignored: the tour already has 100 gallery objects"}},
+      {"a gallery after the tour's 100 objects",
+       kHall + "#GALLERY\n*g 1 2 $G\n" + repeated("o 1 1 $O", 100) + "*late 1 2 $L\no 1 1 $O\n",
+       {"106: warning: gallery object line ignored: the tour already has 100 gallery objects",
+        "105: warning: gallery \"late\" is empty: its object lines (1) came after the tour's 100 "
+        "gallery objects were taken"}},
       {"second section of a kind",
        lines({"#STILL", "lamp 1 2 0.5 0 0 0 0 $L"}) + kHall +
            lines({"#STILL", "vase 1 2 0.5 0 0 0 0 $V", "#GALLERY", "*g 1 2 $G", "o 1 1 $O",
@@ -212,7 +218,37 @@ TEST(DiagnosticsTest, TourFindings) {
         "9: warning: caption holds a ' that ends its showtext('...') text early",
         "10: warning: caption holds a ' that ends its showtext('...') text early",
         "11: warning: caption holds a \" that ends its XML attribute early"}},
+      {"characters that XML does not allow",
+       lines({"#SCENE", "hall 0 0 $a\x0B b", "#CROSSLINK", "hall 1 2 a $&#27;[0m",
+              "hall 1 2 a $U+0008 U+FFFF", "hall 1 2 a $&#x1B; &#0;", "hall 1 2 a $tab\tkept"}),
+       {"2: warning: title holds U+000B, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "4: warning: caption holds U+001B, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "5: warning: caption holds U+0008, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "6: warning: caption holds a reference to U+001B, a character that XML does not allow",
+        "6: warning: caption holds U+0000, a character that XML does not allow: it is written as "
+        "U+FFFD"}},
+      {"characters that XML does not allow in words",
+       kHall + lines({"#GALLERY", "*g 1 2 $G", "f\x01.jpg 1 1 text&#2;.htm $caption"}),
+       {"5: warning: file holds U+0001, a character that XML does not allow: it is written as "
+        "U+FFFD",
+        "5: warning: explanation holds U+0002, a character that XML does not allow: it is written "
+        "as U+FFFD"}},
   });
+}
+
+// The base name is written into the tour XML as it stands.
+TEST(DiagnosticsTest, BaseNameWithMarkup) {
+  TempDir dir;
+  writeFile(dir.file("Tom & \"Jerry\".lst"), kHall);
+  writeFile(dir.file("hall.xml"), "");
+  const std::string path = std::string(".") + kPathSeparator + "Tom & \"Jerry\".lst";
+  const std::string name = path + ": warning: base name \"Tom & \"Jerry\"\" holds ";
+  EXPECT_EQ(runProgram({"Tom & \"Jerry\".lst"}, dir.path()).err,
+            name + "a \" that ends its XML attribute early\n" + name +
+                "an & that begins no character or entity reference\n" + path + ": 2 warnings\n");
 }
 
 std::string utf16(const std::string& ascii, bool bigEndian) {
@@ -252,6 +288,12 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
       {"UTF-8 without a mark", kHall + "#CROSSLINK\nhall 1 2 a $\xEA\xB0\x80\n",
        {" warning: the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI "
         "(Korean code page); save it as UTF-8 with a byte-order mark"}},
+      {"NUL in UTF-8 and UTF-16, as in ANSI",
+       mark + kHall + std::string("#CROSSLINK\nhall 1 2 a $x\0y\0z\n", 25),
+       {"4: warning: NUL character in the line: dropped, the text after it is kept"}},
+      {"NUL in UTF-16", utf16(kHall + std::string("#STILL\0\n", 8), false),
+       {"3: warning: NUL character in the line: dropped, the text after it is kept"}},
+      {"code page Hangul that is also valid UTF-8", kHall + "#CROSSLINK\nhall 1 2 a $\xC8\xB2\n", {}},
   });
 }
 

@@ -5,6 +5,7 @@
 // the findings come in the order of their lines.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "encoding/code_point.h"
 #include "script/diagnostics.h"
@@ -109,115 +110,12 @@ bool namesSceneOfTour(const Tour& tour, const char* target) {
   return namesGalleryScene(tour, target);
 }
 
-// Characters of a caption or title as they reach the tour XML: the output
-// turns "&#...;" references and "U+XXXX" notations into the characters
-// they name. Only ASCII matters to the checks; every other character is
-// kOtherCharacter.
-constexpr int kOtherCharacter = 0x100;
-
-bool isHex(int c) { return isDecimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-int hexValue(int c) { return isDecimal(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
-bool isNameStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-
-template <size_t N>
-size_t outputCharacters(const char (&field)[N], int (&characters)[N]) {
-  const unsigned char* text = reinterpret_cast<const unsigned char*>(field);
-  size_t length = 0;
-  while (length < N && field[length] != '\0') ++length;
-  size_t count = 0;
-  size_t p = 0;
-  while (p < length) {
-    unsigned char b = text[p];
-    if (b >= 0x80) {
-      p += (p + 1 < length && text[p + 1] >= 0x21) ? 2 : 1;
-      characters[count++] = kOtherCharacter;
-    } else if (b == 'U' && p + 6 <= length && text[p + 1] == '+' && isHex(text[p + 2]) &&
-               isHex(text[p + 3]) && isHex(text[p + 4]) && isHex(text[p + 5])) {
-      int value = 0;
-      for (size_t i = p + 2; i < p + 6; ++i) value = value * 16 + hexValue(text[i]);
-      p += 6;
-      if (value != 0) characters[count++] = value < 0x80 ? value : kOtherCharacter;
-    } else if (b == '&' && p + 2 < length && text[p + 1] == '#' && isDecimal(text[p + 2])) {
-      int value = 0;
-      for (p += 2; p < length && isDecimal(text[p]); ++p) {
-        value = value * 10 + (text[p] - '0');
-        if (value >= kOtherCharacter) value = kOtherCharacter;
-      }
-      if (p < length && text[p] == ';') ++p;
-      characters[count++] = value > 0 && value < 0x80 ? value : kOtherCharacter;
-    } else {
-      characters[count++] = b;
-      ++p;
-    }
-  }
-  return count;
-}
-
-// The character that the XML reference at characters[at] (an '&') stands
-// for, or -1 when none begins there; entity references are XML's own five.
-int xmlReferenceValue(const int* characters, size_t count, size_t at) {
-  size_t p = at + 1;
-  auto characterAt = [&](size_t i) { return i < count ? characters[i] : -1; };
-  if (characterAt(p) == '#') {
-    ++p;
-    bool hex = characterAt(p) == 'x';
-    if (hex) ++p;
-    size_t digitsStart = p;
-    int value = 0;
-    for (; hex ? isHex(characterAt(p)) : isDecimal(characterAt(p)); ++p) {
-      int digit = hex ? hexValue(characterAt(p)) : characterAt(p) - '0';
-      value = value > 0x10FFFF ? 0x110000 : value * (hex ? 16 : 10) + digit;
-    }
-    if (p == digitsStart || characterAt(p) != ';') return -1;
-    return value;
-  }
-  struct Entity {
-    const char* name;
-    int value;
-  };
-  static const Entity kEntities[] = {
-      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''},
-  };
-  if (!isNameStart(characterAt(p))) return -1;
-  for (const Entity& entity : kEntities) {
-    size_t i = 0;
-    while (entity.name[i] != '\0' && characterAt(p + i) == entity.name[i]) ++i;
-    if (entity.name[i] == '\0' && characterAt(p + i) == ';') return entity.value;
-  }
-  return -1;
-}
-
-// A caption or title ends its XML attribute early with '"', breaks the
-// document with '<' or a bare '&', and a caption inside showtext('...')
-// ends the viewer's text early with '\''.
 template <size_t N>
 void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
                  const char (&field)[N], bool insideShowtext) {
-  int characters[N];
-  size_t count = outputCharacters(field, characters);
-  bool quote = false;
-  bool lessThan = false;
-  bool apostrophe = false;
-  bool bareAmpersand = false;
-  for (size_t i = 0; i < count; ++i) {
-    int c = characters[i];
-    if (c == '"') quote = true;
-    if (c == '<') lessThan = true;
-    if (c == '\'') apostrophe = true;
-    if (c == '&') {
-      int value = xmlReferenceValue(characters, count, i);
-      if (value < 0) bareAmpersand = true;
-      if (value == '\'') apostrophe = true;
-    }
-  }
-  if (quote) warn(d, line, "%s holds a \" that ends its XML attribute early", fieldName);
-  if (lessThan) warn(d, line, "%s holds a < that XML does not allow in an attribute", fieldName);
-  if (apostrophe && insideShowtext) {
-    warn(d, line, "%s holds a ' that ends its showtext('...') text early", fieldName);
-  }
-  if (bareAmpersand) {
-    warn(d, line, "%s holds an & that begins no character or entity reference", fieldName);
-  }
+  const void* nul = std::memchr(field, '\0', N);
+  size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - field) : N;
+  checkMarkup(d, line, fieldName, field, length, insideShowtext);
 }
 
 void checkScene(ScriptDiagnostics* d, const Tour& tour, int s) {
@@ -301,7 +199,13 @@ void checkItem(ScriptDiagnostics* d, const Tour& tour, const TourEntry& entry) {
     case kGalleryList: {
       const Gallery& gallery = scene.galleries[entry.index];
       if (gallery.folder[0] == '\0') warn(d, line, "gallery entrance has no folder name");
-      if (gallery.objectCount <= 0) {
+      long long overLimit = d->scenes[entry.scene].objectLinesOverLimit[entry.index];
+      if (gallery.objectCount <= 0 && overLimit > 0) {
+        warn(d, line,
+             "gallery \"%s\" is empty: its object lines (%lld) came after the tour's %d gallery "
+             "objects were taken",
+             gallery.folder, overLimit, kMaxGalleryObjects);
+      } else if (gallery.objectCount <= 0) {
         warn(d, line, "gallery \"%s\" is empty: no object line follows its entrance line",
              gallery.folder);
       }
@@ -365,10 +269,18 @@ int sortedEntries(ScriptDiagnostics* d, const Tour& tour) {
 
 void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
   flushDecodeProblems(d);
-  if (d->encoding == kEncodingAnsi && d->sawUtf8Line && !d->sawOtherHighLine) {
+  // Code page text that happens to be valid UTF-8 is what it claims.
+  if (d->encoding == kEncodingAnsi && d->sawUtf8Line && !d->sawOtherHighLine &&
+      !readsAsCodePage(d->utf8Reading)) {
     warn(d, 0,
          "the script reads as UTF-8 but has no byte-order mark, so it is taken as ANSI (Korean "
          "code page); save it as UTF-8 with a byte-order mark");
+  }
+  if (d->baseName != nullptr) {
+    // The tour's title, its xmlscript name and the homepano paths of its
+    // videos are the base name as it stands.
+    std::string fieldName = std::string("base name \"") + d->baseName + "\"";
+    checkMarkup(d, 0, fieldName.c_str(), d->baseName, std::strlen(d->baseName), false);
   }
   if (sceneCountOf(tour) == 0) {
     warn(d, 0, "the script has no #SCENE section: the tour has no scenes");

@@ -33,7 +33,9 @@ const char* pluralEnding(long long count) { return count == 1 ? "" : "s"; }
 void flushDecodeProblems(ScriptDiagnostics* d) {
   if (d->decodeCount == 0) return;
   bool utf8 = d->decodeEncoding == kEncodingUtf8;
-  if (d->decodeProblem == DecodeProblem::kInvalid) {
+  if (d->decodeProblem == DecodeProblem::kNulDropped) {
+    warn(d, d->decodeLine, "NUL character in the line: dropped, the text after it is kept");
+  } else if (d->decodeProblem == DecodeProblem::kInvalid) {
     warn(d, d->decodeLine, "%lld %s%s replaced", d->decodeCount,
          utf8 ? "invalid UTF-8 sequence" : "unpaired UTF-16 surrogate",
          pluralEnding(d->decodeCount));

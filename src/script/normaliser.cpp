@@ -9,7 +9,8 @@
 // Undecodable input never swallows text: a byte that cannot start or
 // continue a UTF-8 sequence gives U+FFFD and the next byte is read afresh,
 // and a surrogate that is not half of a pair gives U+FFFD. The value 0
-// writes nothing, so the scratch copy never holds a NUL byte.
+// writes nothing (and is reported), so the scratch copy never holds a NUL
+// byte and the text after it on its line is kept.
 #include "script/normaliser.h"
 
 #include <cstdio>
@@ -172,9 +173,11 @@ bool decodeScript(FILE* script, unsigned char* block, size_t held, size_t start,
                                     encoding == kEncodingUtf16BigEndian, &codePoint, &invalid);
       }
       if (used == 0) break;  // the rest of the character is in the next block
-      if (report != nullptr && (invalid || codePoint < 0)) {
+      if (report != nullptr && (invalid || codePoint <= 0)) {
         report->problem(report->context, encoding, line,
-                        invalid ? DecodeProblem::kInvalid : DecodeProblem::kCutOffAtEnd);
+                        invalid           ? DecodeProblem::kInvalid
+                        : codePoint == 0 ? DecodeProblem::kNulDropped
+                                          : DecodeProblem::kCutOffAtEnd);
       }
       if (codePoint >= 0) writeCharacter(output, codePoint);
       if (codePoint == '\n') ++line;

@@ -21,6 +21,7 @@ constexpr int kScriptUnreadable = -3;  // opened, but reading it failed
 enum class DecodeProblem {
   kInvalid,      // bytes, or a UTF-16 unit, that are no character: replaced
   kCutOffAtEnd,  // the file ends inside a character: its bytes are dropped
+  kNulDropped,   // a NUL character, which the copy leaves out
 };
 
 // Optional: told of every such problem as it is met, in order, with the

@@ -10,11 +10,12 @@
 //
 // Tile files written by the viewer's tools are UTF-8, and a Korean scene name
 // puts UTF-8 bytes into the block. The internal tour XML is Korean code page
-// text, so such a file (valid UTF-8 holding non-ASCII bytes) has its copied
-// lines converted; an ASCII or Korean code page file is copied byte for
-// byte. Both ways copy an ASCII line alike, so the decision waits for the
-// first line with a byte above 0x7F: only then is the file read through a
-// second time, and an all-ASCII file (the usual tile XML) is read once.
+// text, so such a file (valid UTF-8 holding non-ASCII bytes, and not code
+// page text that happens to be valid UTF-8) has its copied lines converted;
+// an ASCII or Korean code page file is copied byte for byte. Both ways copy
+// an ASCII line alike, so the decision waits for the first line with a byte
+// above 0x7F: only then is the file read through a second time, and an
+// all-ASCII file (the usual tile XML) is read once.
 //
 // An image block runs to megabytes of short lines, so lines are taken as
 // the line reader has them whole in its block, and only a line that holds
@@ -28,6 +29,7 @@
 
 #include "platform/platform.h"
 #include "encoding/code_point.h"
+#include "encoding/korean_reading.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/scene_hotspots.h"
@@ -84,7 +86,8 @@ const char* findHighByte(const char* p, const char* end) {
 
 // Called at the first line with a byte above 0x7F (every line before it is
 // ASCII): true when every line of the file is valid UTF-8, that is when the
-// whole file is UTF-8 holding non-ASCII text. Reads the file through a
+// whole file is UTF-8 holding non-ASCII text, unless the text is Korean
+// only when read as code page text (encoding/korean_reading.h). Reads the file through a
 // second reader and puts the stream back where it was, so the copy's own
 // reader goes on as before; false in `*resumed` when that fails or when
 // the file cannot be read to its end.
@@ -96,14 +99,18 @@ bool fileIsUtf8(FILE* tile, bool* resumed) {
   std::rewind(tile);
   openLineReader(&checker, tile);
   bool valid = true;
+  KoreanReading reading = {};
   const char* line;
   size_t length;
-  while (valid && readLine(&checker, &line, &length)) valid = isValidUtf8(line, length);
+  while (valid && readLine(&checker, &line, &length)) {
+    valid = isValidUtf8(line, length);
+    if (valid) noteKoreanReading(line, length, &reading);
+  }
   bool readWhole = !checker.failed;
   closeLineReader(&checker);
   std::clearerr(tile);
   *resumed = std::fsetpos(tile, &position) == 0 && readWhole;
-  return valid;
+  return valid && !readsAsCodePage(reading);
 }
 
 // Copied text is gathered here and reaches the .tmp stream in large writes:
