@@ -57,6 +57,15 @@ constexpr ByteTable kPlainBytes = makePlainBytes();
 constexpr unsigned char kUtf8LengthByNibble[16] = {1, 1, 1, 1, 1, 1, 1, 1,
                                                    1, 1, 1, 1, 2, 2, 3, 4};
 
+// The byte of `text` that lies first in memory.
+inline unsigned char firstByte(uint32_t text) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return static_cast<unsigned char>(text >> 24);
+#else
+  return static_cast<unsigned char>(text & 0xFF);
+#endif
+}
+
 // True when one of the eight bytes in `word` is not plain: NUL, 'U', '&' or
 // a byte of 0x80 or above. (A zero-byte test is exact about whether any
 // byte is zero, whatever the byte order.)
@@ -206,9 +215,11 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       // Two-byte codes usually come in runs (a caption): stay in this loop.
       do {
         if (p + 1 < end && p[1] >= kLowestTrail) {
-          const Utf8Cell& text = kKsxPairTable.rows[p[0] - kKsxFirstLead].cells[p[1]];
-          std::memcpy(output->bytes + output->used, text.bytes, sizeof text.bytes);
-          output->used += kUtf8LengthByNibble[static_cast<unsigned char>(text.bytes[0]) >> 4];
+          // One four-byte load, whose first byte gives the length.
+          uint32_t text;
+          std::memcpy(&text, kKsxPairTable.rows[p[0] - kKsxFirstLead].cells[p[1]].bytes, sizeof text);
+          std::memcpy(output->bytes + output->used, &text, sizeof text);
+          output->used += kUtf8LengthByNibble[firstByte(text) >> 4];
           if (output->used >= kOutputSize) writeFullOutput(output);
           p += 2;
         } else {
