@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints the figures of the README's Performance
 # section: the transcoder against iconv(3), the whole run against the cat
-# floor, and the peak resident memory of a whole run and of runs with one
-# 100 MB line.
+# floor, the peak resident memory of a whole run and of runs with one
+# 100 MB line, and the fixed cost of a run (instructions, and the example
+# tour against the cat floor).
 #
 #   bash bench/run.sh
 #
 # Installs what is missing (Debian 12: Google Benchmark, hyperfine, GNU
-# time, jq), builds a Release tree in build-bench/ and takes about a minute.
+# time, jq, valgrind), builds a Release tree in build-bench/ and takes about
+# two minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq" bash tools/setup.sh
+TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq valgrind" bash tools/setup.sh
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_BENCH=ON -DTOURWRIGHT_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tourwright transcoder_bench make_bench_tour >/dev/null
@@ -47,3 +49,5 @@ bash bench/whole_run.sh "$build"
 
 echo "== peak memory with one 100 MB line in the script, in a tile XML"
 bash bench/long_lines.sh "$PWD/$build/tourwright"
+echo "== fixed cost of a run: instructions, and the example tour against the cat floor"
+bash bench/fixed_cost.sh "$build"

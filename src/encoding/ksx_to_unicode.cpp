@@ -1,12 +1,10 @@
 // Korean code page to Unicode.
 //
-// The tables in ksx_tables.inc hold code points, as generated. The transcoder
-// calls this for every two-byte code of the tour XML, so the three KS X 1001
-// tables are also turned, at compile time, into ready UTF-8 cells of four
-// bytes (at most three bytes of text and the NUL): a symbol, Hangul or
-// KS X 1001 Hanja lookup is one bounds check and one four-byte copy. The
-// extended Hanja area and the exception list, which are rare in real text,
-// go through codePointToUtf8 (one of their characters lies outside the BMP).
+// The tables in ksx_tables.inc hold code points, as generated. Every lookup
+// is a constexpr function of the lead and trail byte, so the transcoder's
+// table of the UTF-8 text of every two-byte code (kKsxPairTable) is made by
+// the compiler from the same functions that ksxToUtf8 runs: a run starts
+// with it ready, and the two cannot disagree.
 //
 // Every index is bounded before it is used: byte pairs outside the laid-out
 // areas (trail byte FF, a trail byte below 21, lead FF, leads FE with trail
@@ -18,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "encoding/code_point.h"
 
@@ -42,12 +41,8 @@ static_assert(sizeof KsxHanjaTable / sizeof KsxHanjaTable[0] == kKsxHanjaLast, "
 static_assert(sizeof ExtendedHanjaTable / sizeof ExtendedHanjaTable[0] == kExtendedLast - kExtendedFirst + 1,
               "extended Hanja area A121..FE2D");
 
-// The UTF-8 text of one BMP code point, NUL-padded to four bytes; a code
+// The UTF-8 text of a code point (at most U+10FFFF, no surrogate); a code
 // point of 0 (no mapping) gives an empty cell.
-struct Utf8Cell {
-  char bytes[4];
-};
-
 constexpr Utf8Cell utf8Cell(int32_t codePoint) {
   Utf8Cell cell{{0, 0, 0, 0}};
   if (codePoint < 0x80) {
@@ -55,41 +50,45 @@ constexpr Utf8Cell utf8Cell(int32_t codePoint) {
   } else if (codePoint < 0x800) {
     cell.bytes[0] = static_cast<char>(0xC0 + codePoint / 64);
     cell.bytes[1] = static_cast<char>(0x80 + codePoint % 64);
-  } else {
+  } else if (codePoint < 0x10000) {
     cell.bytes[0] = static_cast<char>(0xE0 + codePoint / 4096);
     cell.bytes[1] = static_cast<char>(0x80 + (codePoint % 4096) / 64);
     cell.bytes[2] = static_cast<char>(0x80 + codePoint % 64);
+  } else {
+    cell.bytes[0] = static_cast<char>(0xF0 + codePoint / 262144);
+    cell.bytes[1] = static_cast<char>(0x80 + (codePoint % 262144) / 4096);
+    cell.bytes[2] = static_cast<char>(0x80 + (codePoint % 4096) / 64);
+    cell.bytes[3] = static_cast<char>(0x80 + codePoint % 64);
   }
   return cell;
 }
 
-template <size_t N>
-struct Utf8Table {
-  Utf8Cell cells[N];
-};
-
-template <typename T, size_t N>
-constexpr Utf8Table<N> utf8Table(const T (&codePoints)[N]) {
-  Utf8Table<N> table{};
-  for (size_t i = 0; i < N; ++i) table.cells[i] = utf8Cell(codePoints[i]);
-  return table;
+constexpr bool isScalarOrNone(int32_t codePoint) {
+  return codePoint >= 0 && codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
 }
 
 template <typename T, size_t N>
-constexpr bool allInBmp(const T (&codePoints)[N]) {
+constexpr bool allScalarOrNone(const T (&codePoints)[N]) {
   for (size_t i = 0; i < N; ++i) {
-    if (codePoints[i] < 0 || codePoints[i] > 0xFFFF) return false;
+    if (!isScalarOrNone(codePoints[i])) return false;
   }
   return true;
 }
-static_assert(allInBmp(KsxHanjaTable), "KS X 1001 Hanja cells fit a three-byte UTF-8 cell");
 
-constexpr Utf8Table<sizeof KsxSymbolTable / sizeof KsxSymbolTable[0]> kSymbolUtf8 = utf8Table(KsxSymbolTable);
-constexpr Utf8Table<sizeof KsxHangulTable / sizeof KsxHangulTable[0]> kHangulUtf8 = utf8Table(KsxHangulTable);
-constexpr Utf8Table<sizeof KsxHanjaTable / sizeof KsxHanjaTable[0]> kHanjaUtf8 = utf8Table(KsxHanjaTable);
+constexpr bool exceptionsAreScalars() {
+  for (const HanjaException& exception : HanjaExceptionList) {
+    if (!isScalarOrNone(exception.codePoint) || exception.codePoint == 0) return false;
+  }
+  return true;
+}
+
+// So utf8Cell gives what codePointToUtf8 would for every table entry.
+static_assert(allScalarOrNone(KsxSymbolTable) && allScalarOrNone(KsxHangulTable) &&
+                  allScalarOrNone(KsxHanjaTable) && allScalarOrNone(ExtendedHanjaTable) &&
+                  exceptionsAreScalars(),
+              "every mapped code point is a Unicode scalar value");
+
 constexpr Utf8Cell kReplacementUtf8 = utf8Cell(kReplacementMark);
-
-inline void writeCell(const Utf8Cell& cell, char* out) { std::memcpy(out, cell.bytes, sizeof cell.bytes); }
 
 // Symbol cells of the two double arrows A2A1 and A2A2, and of the single
 // arrows A1E6 and A1EA read in their place.
@@ -98,30 +97,20 @@ constexpr int kLeftRightDoubleArrowCell = 95;
 constexpr int kRightArrowCell = 69;
 constexpr int kLeftRightArrowCell = 73;
 
-}  // namespace
-
-void ksxSymbolHangulToUtf8(const unsigned char* code, char* out) {
-  const unsigned lead = code[0];
-  const unsigned trail = code[1];
+constexpr Utf8Cell symbolHangulCell(int lead, int trail) {
   if (trail >= 0xA1 && trail <= 0xFE) {
-    if (lead >= 0xB0 && lead <= 0xC8) {
-      writeCell(kHangulUtf8.cells[(lead - 0xB0) * 94 + (trail - 0xA1)], out);
-      return;
-    }
+    if (lead >= 0xB0 && lead <= 0xC8) return utf8Cell(KsxHangulTable[(lead - 0xB0) * 94 + (trail - 0xA1)]);
     if (lead >= 0xA1 && lead <= 0xAC) {
-      unsigned cell = (lead - 0xA1) * 94 + (trail - 0xA1);
+      int cell = (lead - 0xA1) * 94 + (trail - 0xA1);
       if (cell == kRightDoubleArrowCell) cell = kRightArrowCell;
       if (cell == kLeftRightDoubleArrowCell) cell = kLeftRightArrowCell;
-      writeCell(kSymbolUtf8.cells[cell], out);
-      return;
+      return utf8Cell(KsxSymbolTable[cell]);
     }
   }
-  writeCell(kReplacementUtf8, out);  // rows AD..AF and anything off the rows
+  return kReplacementUtf8;  // rows AD..AF and anything off the rows
 }
 
-int hanjaIndex(const unsigned char* code) {
-  const int lead = code[0];
-  const int trail = code[1];
+constexpr int hanjaIndexOf(int lead, int trail) {
   if (lead == 0xFF || trail == 0xFF) return 0;
   if (lead >= 0xCA && trail >= 0xA1) return lead <= 0xFD ? (lead - 0xCA) * 94 + (trail - 0xA1) + 1 : 0;
   if (trail < 0x21 || trail > 0xA0) return 0;
@@ -135,43 +124,69 @@ int hanjaIndex(const unsigned char* code) {
   return 0;
 }
 
-void ksxHanjaToUtf8(const unsigned char* code, char* out) {
-  const int index = hanjaIndex(code);
-  if (index == 0) {
-    writeCell(kReplacementUtf8, out);
-    return;
-  }
+constexpr Utf8Cell hanjaCell(int lead, int trail) {
+  const int index = hanjaIndexOf(lead, trail);
+  if (index == 0) return kReplacementUtf8;
   if (index <= kKsxHanjaLast) {
-    const Utf8Cell& cell = kHanjaUtf8.cells[index - 1];
-    if (cell.bytes[0] != 0) {
-      writeCell(cell, out);
-      return;
-    }
+    if (KsxHanjaTable[index - 1] != 0) return utf8Cell(KsxHanjaTable[index - 1]);
   } else if (index <= kExtendedLast) {
-    const int32_t codePoint = ExtendedHanjaTable[index - kExtendedFirst];
-    if (codePoint != 0) {
-      codePointToUtf8(codePoint, out);
-      return;
+    if (ExtendedHanjaTable[index - kExtendedFirst] != 0) {
+      return utf8Cell(ExtendedHanjaTable[index - kExtendedFirst]);
     }
   }
   // An empty cell, or an index without a table: only the exception list
   // can still name a character (the list is in ascending index order).
   for (const HanjaException& exception : HanjaExceptionList) {
     if (exception.index > index) break;
-    if (exception.index == index) {
-      codePointToUtf8(exception.codePoint, out);
-      return;
-    }
+    if (exception.index == index) return utf8Cell(exception.codePoint);
   }
-  writeCell(kReplacementUtf8, out);
+  return kReplacementUtf8;
 }
 
-void ksxToUtf8(const unsigned char* code, char* out) {
-  if (code[0] >= 0xA1 && code[0] <= 0xC8 && code[1] >= 0xA1) {
-    ksxSymbolHangulToUtf8(code, out);
-  } else {
-    ksxHanjaToUtf8(code, out);
-  }
+constexpr Utf8Cell ksxCell(int lead, int trail) {
+  if (lead >= 0xA1 && lead <= 0xC8 && trail >= 0xA1) return symbolHangulCell(lead, trail);
+  return hanjaCell(lead, trail);
 }
+
+constexpr KsxPairRow makePairRow(int lead) {
+  KsxPairRow row{};
+  for (int trail = 0; trail <= 0xFF; ++trail) {
+    Utf8Cell cell = ksxCell(lead, trail);
+    row.cells[trail] = cell.bytes[0] != 0 ? cell : kReplacementUtf8;
+  }
+  return row;
+}
+
+// Each row is a constant of its own: compilers bound the steps of one
+// constant evaluation, and the whole table at once would exceed some.
+template <int Lead>
+constexpr KsxPairRow kPairRow = makePairRow(Lead);
+
+template <int... Offsets>
+constexpr KsxPairTable makePairTable(std::integer_sequence<int, Offsets...>) {
+  return KsxPairTable{{kPairRow<kKsxFirstLead + Offsets>...}};
+}
+
+// The cell and its NUL (a four-byte text fills the cell).
+void writeText(const Utf8Cell& cell, char* out) {
+  std::memcpy(out, cell.bytes, sizeof cell.bytes);
+  out[sizeof cell.bytes] = '\0';
+}
+
+}  // namespace
+
+constexpr KsxPairTable kKsxPairTable = makePairTable(std::make_integer_sequence<int, kKsxLeadCount>());
+
+void ksxSymbolHangulToUtf8(const unsigned char* code, char* out) {
+  writeText(symbolHangulCell(code[0], code[1]), out);
+}
+
+int hanjaIndex(const unsigned char* code) { return hanjaIndexOf(code[0], code[1]); }
+
+void ksxHanjaToUtf8(const unsigned char* code, char* out) {
+  writeText(hanjaCell(code[0], code[1]), out);
+}
+
+void ksxToUtf8(const unsigned char* code, char* out) { writeText(ksxCell(code[0], code[1]), out); }
 
 }  // namespace tourwright

@@ -10,6 +10,26 @@
 
 namespace tourwright {
 
+// The UTF-8 text of one character, NUL-padded to four bytes (a four-byte
+// text fills the cell); an empty cell means no mapping.
+struct Utf8Cell {
+  char bytes[4];
+};
+
+// The UTF-8 text of every code with a lead byte of 0x80 or above, at
+// rows[lead - 0x80].cells[trail]: what ksxToUtf8 gives for it, or the
+// replacement mark where that is empty. Made when the program is built, so
+// a run pays nothing for it. (A byte below 0x80 is never a lead byte.)
+constexpr int kKsxFirstLead = 0x80;
+constexpr int kKsxLeadCount = 128;
+struct KsxPairRow {
+  Utf8Cell cells[256];
+};
+struct KsxPairTable {
+  KsxPairRow rows[kKsxLeadCount];
+};
+extern const KsxPairTable kKsxPairTable;
+
 // Symbol and Hangul rows (leads A1..C8 with trail >= A1). `out` holds at
 // least kUtf8Max bytes and receives NUL-terminated UTF-8.
 void ksxSymbolHangulToUtf8(const unsigned char* code, char* out);

@@ -158,5 +158,23 @@ TEST(KsxToUtf8, LowLeadsHoldOnlyTheListedExceptions) {
   EXPECT_EQ(mapped, 18);
 }
 
+// The transcoder's build-time table against the lookup it stands for, for
+// every code that has a lead byte.
+TEST(KsxPairTable, HoldsWhatKsxToUtf8GivesForEveryCode) {
+  int differing = 0;
+  for (unsigned lead = kKsxFirstLead; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0x00; trail <= 0xFF; ++trail) {
+      std::string expected = decode(lead, trail);
+      if (expected.empty()) expected = kMark;
+      const Utf8Cell& cell = kKsxPairTable.rows[lead - kKsxFirstLead].cells[trail];
+      std::string text(cell.bytes, strnlen(cell.bytes, sizeof cell.bytes));
+      if (text != expected && differing++ == 0) {
+        ADD_FAILURE() << std::hex << lead << " " << trail << ": " << hex(text) << "against " << hex(expected);
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0);
+}
+
 }  // namespace
 }  // namespace tourwright

@@ -4,7 +4,7 @@
 // every build of a tour), so the text is never written byte by byte: runs of
 // plain ASCII are copied with one memcpy into a staging buffer that reaches
 // the stream in full 64 KiB writes, and the UTF-8 text of every two-byte
-// code is looked up in a table filled once from the code page mapping.
+// code is looked up in the code page mapping's table, made at build time.
 //
 // Lines are converted many at a time, as the line reader has them whole in
 // its block, since a call per line costs as much as the conversion of a
@@ -59,32 +59,6 @@ constexpr ByteTable makePlainBytes() {
 }
 
 constexpr ByteTable kPlainBytes = makePlainBytes();
-
-// ---------------------------------------------------------------------------
-// The UTF-8 text of each two-byte code, looked up once: four bytes per code
-// (the text, padded), so the rows that captions use stay in the first-level
-// cache. The length follows from the first byte.
-
-constexpr size_t kPairCount = 128 * 256;  // lead 0x80..0xFF, any trail
-uint32_t gPairTexts[kPairCount];
-bool gPairTextsReady = false;
-
-const uint32_t* pairTexts() {
-  if (!gPairTextsReady) {
-    for (int lead = 0x80; lead <= 0xFF; ++lead) {
-      for (int trail = kLowestTrail; trail <= 0xFF; ++trail) {
-        const unsigned char code[2] = {static_cast<unsigned char>(lead),
-                                       static_cast<unsigned char>(trail)};
-        char text[kUtf8Max + 3] = {};
-        ksxToUtf8(code, text);
-        if (text[0] == '\0') codePointToUtf8(kReplacementMark, text);
-        std::memcpy(&gPairTexts[(lead - 0x80) * 256 + trail], text, 4);
-      }
-    }
-    gPairTextsReady = true;
-  }
-  return gPairTexts;
-}
 
 // The length of a UTF-8 text by its first byte's high nibble.
 constexpr unsigned char kUtf8LengthByNibble[16] = {1, 1, 1, 1, 1, 1, 1, 1,
@@ -256,7 +230,6 @@ size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned 
 // ---------------------------------------------------------------------------
 
 void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output* output) {
-  const uint32_t* pairs = pairTexts();
   while (p < end) {
     const unsigned char* run = p;
     p = skipPlainBytes(p, end);
@@ -268,7 +241,9 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       // Two-byte codes usually come in runs (a caption): stay in this loop.
       do {
         if (p + 1 < end && p[1] >= kLowestTrail) {
-          uint32_t text = pairs[(p[0] - 0x80) * 256 + p[1]];
+          // One four-byte load, whose first byte gives the length.
+          uint32_t text;
+          std::memcpy(&text, kKsxPairTable.rows[p[0] - kKsxFirstLead].cells[p[1]].bytes, sizeof text);
           std::memcpy(output->bytes + output->used, &text, sizeof text);
           output->used += kUtf8LengthByNibble[firstByte(text) >> 4];
           if (output->used >= kOutputSize) writeFullOutput(output);

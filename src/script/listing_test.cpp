@@ -67,6 +67,22 @@ TEST(ListingTest, ListsTheExampleScriptLineForLine) {
   EXPECT_EQ(captureConsole([&] { printSceneListing(tour.get()); }), expected);
 }
 
+// The parse empties only what it uses: a model that held another script
+// must list exactly as a fresh one (a scene without header, lists that the
+// earlier script filled, records before the first #SCENE line).
+TEST(ListingTest, AModelParsedIntoAgainShowsNothingOfTheEarlierScript) {
+  const std::string scripts[] = {
+      "#SCENE\n#CROSSLINK\nhall 1 2 arrow 3 $Back\n#SCENE\ncourt 5 6 $Court\n",
+      "#CROSSLINK\nearly 1 2 arrow 3 $Early\n#SCENE\nhall 1 1 $Hall\n#SCENE\n",
+      "// nothing\n",
+  };
+  for (const std::string& script : scripts) {
+    std::unique_ptr<Tour> reused = parseScriptBytes(kExampleScript);
+    testing_support::parseScriptBytesInto(script, reused.get());
+    EXPECT_EQ(listingOf(*reused), listingOf(*parseScriptBytes(script))) << script;
+  }
+}
+
 TEST(ListingTest, ListsEmptyScenesAndNoScenes) {
   std::unique_ptr<Tour> tour = emptyTour();
   EXPECT_EQ(listingOf(*tour), "");

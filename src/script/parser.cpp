@@ -106,6 +106,9 @@ LineReport openSection(ScriptParse* parse, SectionKind kind) {
       return reportOf(LineOutcome::kSceneLimit, kind);
     }
     parse->sceneIndex = ++parse->lastScene;
+    // The first scene was emptied at the start and keeps what lines before
+    // the first #SCENE line put into it.
+    if (parse->sceneIndex > 0) emptyScene(&currentScene(parse));
   }
   if (kind == SectionKind::kScene || kind == SectionKind::kGallery) parse->currentGallery = -1;
   parse->currentSection = kind;
@@ -292,7 +295,7 @@ LineReport addRecord(ScriptParse* parse, const LineText& text) {
 }  // namespace
 
 void startScriptParse(ScriptParse* parse, Tour* tour) {
-  clearTour(tour);
+  startTour(tour);
   parse->tour = tour;
   parse->currentSection = SectionKind::kNone;
   parse->sceneIndex = 0;

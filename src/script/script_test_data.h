@@ -35,16 +35,21 @@ inline const char kExampleScript[] =
     "#REFERENCE\n"
     "texts/site.kml 10 -20 icons/map.png 1.5 $Site map\n";
 
+// Parses `bytes`, given to the parser as a file, into `tour`.
+inline void parseScriptBytesInto(const std::string& bytes, Tour* tour) {
+  FILE* stream = std::tmpfile();
+  if (stream == nullptr) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::rewind(stream);
+  EXPECT_TRUE(parseSceneScript(stream, tour));
+  std::fclose(stream);
+}
+
 // The tour parsed from `bytes`, given to the parser as a file.
 inline std::unique_ptr<Tour> parseScriptBytes(const std::string& bytes) {
   auto tour = std::make_unique<Tour>();
   clearTour(tour.get());
-  FILE* stream = std::tmpfile();
-  if (stream == nullptr) return tour;
-  std::fwrite(bytes.data(), 1, bytes.size(), stream);
-  std::rewind(stream);
-  EXPECT_TRUE(parseSceneScript(stream, tour.get()));
-  std::fclose(stream);
+  parseScriptBytesInto(bytes, tour.get());
   return tour;
 }
 
