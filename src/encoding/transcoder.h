@@ -29,6 +29,13 @@ int transcodeTourXml(const char* inputPath, const char* outputPath);
 // to UTF-8 on `out`. Escapes and two-byte codes never straddle two calls.
 void transcodeLine(const char* line, size_t length, FILE* out);
 
+// Converts a short internal text (a caption, a name: up to
+// kShortTextLimit bytes are read, a NUL ends it early) into UTF-8 at
+// `out`, which has room for 3 * kShortTextLimit + 1 bytes; returns the
+// bytes written, a NUL after them. The same conversion as the tour XML's.
+constexpr size_t kShortTextLimit = 1024;
+size_t transcodeShortText(const char* text, size_t length, char* out);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_ENCODING_TRANSCODER_H_

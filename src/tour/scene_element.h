@@ -4,6 +4,7 @@
 #define TOURWRIGHT_TOUR_SCENE_ELEMENT_H_
 
 #include <cstdio>
+#include <string>
 
 #include "script/tour_model.h"
 
@@ -14,6 +15,15 @@ enum class SceneResult { kWritten, kTileXmlMissing };
 // Reads the tile XML "<directory>/<name>.xml". When it cannot be opened (or
 // is a folder), prints "Xml Source File Open Error: <path>", writes nothing
 // and returns kTileXmlMissing.
+
+// What a check before a run finds of a scene's tile XML: what the writer
+// will copy from, or why it cannot.
+enum class TileXmlState { kUsable, kMissing, kUnreadable, kFolder, kNoImageBlock };
+
+// "<directory>/<name>.xml", the file the writer copies the image block from.
+std::string tileXmlPath(const char* directory, const char* sceneName);
+// Opens it as the writer does and looks for a line holding "<image".
+TileXmlState inspectTileXml(const char* path);
 
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out);
