@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "driver/author_tools.h"
 #include "driver/console.h"
+#include "driver/options.h"
 #include "platform/platform.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
@@ -65,13 +67,29 @@ RunPaths derivePaths(const std::string& argument) {
 }
 
 int runTourwright(int argc, const char* const* argv) {
+  CommandLine commandLine = parseCommandLine(argc, argv);
+  switch (commandLine.mode) {
+    case Mode::kRun:
+      break;
+    case Mode::kCheck:
+      return runCheck(commandLine.script);
+    case Mode::kGraph:
+      return runGraph(commandLine.script);
+    case Mode::kHelp:
+      writeHelp(stdout);
+      return kExitCompleted;
+    case Mode::kVersion:
+      writeVersion(stdout);
+      return kExitCompleted;
+    case Mode::kMisused:
+      std::fprintf(stderr, "tourwright: %s\n", commandLine.problem.c_str());
+      writeUsage(stderr);
+      return kExitUsage;
+  }
+
   setUpConsole();
   FILE* console = consoleOut();
-  std::string argument;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) argument += ' ';
-    argument += argv[i];
-  }
+  const std::string& argument = commandLine.script;
   if (argument.empty()) {
     std::fputs(kUsage, console);
     return kExitUsage;
