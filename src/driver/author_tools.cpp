@@ -114,4 +114,25 @@ int runGraph(const std::string& argument) {
   return kExitCompleted;
 }
 
+int runOtherMode(const CommandLine& commandLine) {
+  switch (commandLine.mode) {
+    case Mode::kCheck:
+      return runCheck(commandLine.script);
+    case Mode::kGraph:
+      return runGraph(commandLine.script);
+    case Mode::kHelp:
+      writeHelp(stdout);
+      return kExitCompleted;
+    case Mode::kVersion:
+      writeVersion(stdout);
+      return kExitCompleted;
+    case Mode::kRun:
+    case Mode::kMisused:
+      break;
+  }
+  std::fprintf(stderr, "tourwright: %s\n", commandLine.problem.c_str());
+  writeUsage(stderr);
+  return kExitUsage;
+}
+
 }  // namespace tourwright

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "driver/options.h"
+
 namespace tourwright {
 
 // Reports every finding of a run, and every tile XML that is missing, not
@@ -22,6 +24,11 @@ int runCheck(const std::string& argument);
 // Prints the tour as a Graphviz digraph on standard output. Returns 0 when
 // the script was read and the graph written, 1 otherwise.
 int runGraph(const std::string& argument);
+
+// Every mode but a plain run: the two tools, the help, the version and a
+// misused command line (one line naming the fault, then the usage, on
+// standard error). Returns the exit status.
+int runOtherMode(const CommandLine& commandLine);
 
 }  // namespace tourwright
 

@@ -68,24 +68,7 @@ RunPaths derivePaths(const std::string& argument) {
 
 int runTourwright(int argc, const char* const* argv) {
   CommandLine commandLine = parseCommandLine(argc, argv);
-  switch (commandLine.mode) {
-    case Mode::kRun:
-      break;
-    case Mode::kCheck:
-      return runCheck(commandLine.script);
-    case Mode::kGraph:
-      return runGraph(commandLine.script);
-    case Mode::kHelp:
-      writeHelp(stdout);
-      return kExitCompleted;
-    case Mode::kVersion:
-      writeVersion(stdout);
-      return kExitCompleted;
-    case Mode::kMisused:
-      std::fprintf(stderr, "tourwright: %s\n", commandLine.problem.c_str());
-      writeUsage(stderr);
-      return kExitUsage;
-  }
+  if (commandLine.mode != Mode::kRun) return runOtherMode(commandLine);
 
   setUpConsole();
   FILE* console = consoleOut();
