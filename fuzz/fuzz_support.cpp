@@ -18,16 +18,21 @@ namespace {
 
 std::string gFolder;
 
-void removeFolder() {
-  if (DIR* dir = opendir(gFolder.c_str())) {
+// The folder, its files and the files of its folders.
+void removeTree(const std::string& folder, int depth) {
+  if (DIR* dir = opendir(folder.c_str())) {
     while (dirent* entry = readdir(dir)) {
       std::string name = entry->d_name;
-      if (name != "." && name != "..") unlink((gFolder + "/" + name).c_str());
+      if (name == "." || name == "..") continue;
+      std::string path = folder + "/" + name;
+      if (unlink(path.c_str()) != 0 && depth > 0) removeTree(path, depth - 1);
     }
     closedir(dir);
   }
-  rmdir(gFolder.c_str());
+  rmdir(folder.c_str());
 }
+
+void removeFolder() { removeTree(gFolder, 1); }
 
 }  // namespace
 

@@ -10,7 +10,7 @@ namespace tourwright {
 namespace fuzzing {
 
 // A folder created once per process (in /dev/shm where it exists); removed
-// at exit.
+// at exit with its files and those of its folders.
 const std::string& scratchFolder();
 void writeWholeFile(const std::string& path, const void* data, size_t size);
 std::string readWholeFile(const std::string& path);

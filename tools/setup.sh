@@ -2,7 +2,7 @@
 # Installs what building and testing Tourwright needs, when it is missing
 # (Debian 12). Safe to run again; does nothing when all is there.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libxml2-utils mandoc)
+packages=(cmake g++ make libgtest-dev libxml2-utils mandoc graphviz)
 if [[ "${TOURWRIGHT_SETUP_EXTRA:-}" != "" ]]; then
   read -r -a extra <<<"$TOURWRIGHT_SETUP_EXTRA"
   packages+=("${extra[@]}")

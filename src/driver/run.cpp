@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "driver/author_tools.h"
 #include "driver/console.h"
+#include "driver/options.h"
 #include "platform/platform.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
@@ -71,13 +73,12 @@ RunPaths derivePaths(const std::string& argument) {
 }
 
 int runTourwright(int argc, const char* const* argv) {
+  CommandLine commandLine = parseCommandLine(argc, argv);
+  if (commandLine.mode != Mode::kRun) return runOtherMode(commandLine);
+
   setUpConsole();
   FILE* console = consoleOut();
-  std::string argument;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) argument += ' ';
-    argument += argv[i];
-  }
+  const std::string& argument = commandLine.script;
   if (argument.empty()) {
     std::fputs(kUsage, console);
     return kExitUsage;

@@ -312,6 +312,23 @@ void transcodeLine(const char* line, size_t length, FILE* out) {
   flushOutput(&output);
 }
 
+size_t transcodeShortText(const char* text, size_t length, char* out) {
+  // Each byte gives at most three (a lone lead byte gives the mark), so
+  // the staging buffer never fills and no stream is needed.
+  static_assert(3 * kShortTextLimit < kOutputSize, "a short text fits the staging buffer");
+  static Utf8Output output;
+  output.stream = nullptr;
+  output.used = 0;
+  if (length > kShortTextLimit) length = kShortTextLimit;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+  const void* nul = std::memchr(bytes, '\0', length);
+  const unsigned char* end = nul != nullptr ? static_cast<const unsigned char*>(nul) : bytes + length;
+  transcodeText(bytes, end, &output);
+  std::memcpy(out, output.bytes, output.used);
+  out[output.used] = '\0';
+  return output.used;
+}
+
 int transcodeTourXml(const char* inputPath, const char* outputPath) {
   FILE* console = consoleOut();
   FILE* input = openForReading(inputPath);

@@ -47,6 +47,13 @@ size_t readEscapedCharacter(const unsigned char* p, const unsigned char* end, in
 // byte without a usable trail byte, which stands for the replacement mark.
 size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, int* codePoint);
 
+// Converts a short internal text (a caption, a name: up to
+// kShortTextLimit bytes are read, a NUL ends it early) into UTF-8 at
+// `out`, which has room for 3 * kShortTextLimit + 1 bytes; returns the
+// bytes written, a NUL after them. The same conversion as the tour XML's.
+constexpr size_t kShortTextLimit = 1024;
+size_t transcodeShortText(const char* text, size_t length, char* out);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_ENCODING_TRANSCODER_H_

@@ -77,8 +77,20 @@ struct TourEntry {
 constexpr int kTourEntryCapacity =
     kMaxScenes * (1 + kItemListCount * kMaxItemsPerList) + kMaxGalleryObjects;
 
+struct ScriptDiagnostics;
+
+// Optional: a finding on each named scene that needs more than the script
+// (its tile XML, say), made in line order at the scene's header line and
+// written with warn().
+struct SceneCheck {
+  void (*check)(void* context, ScriptDiagnostics* diagnostics, const Tour& tour, int scene,
+                long long headerLine);
+  void* context;
+};
+
 struct ScriptDiagnostics {
   FILE* out;
+  SceneCheck sceneCheck;  // none unless set after startDiagnostics
   const char* scriptPath;
   // The tour's base name, checked as a title is (it is written into the
   // tour XML as it stands); nullptr when there is none to check.
@@ -114,6 +126,18 @@ struct ScriptDiagnostics {
 // Starts the checks of the script at `scriptPath` (the path named in every
 // warning); warnings go to `out`.
 void startDiagnostics(ScriptDiagnostics* diagnostics, const char* scriptPath, FILE* out);
+
+#if defined(__GNUC__)
+#define TW_PRINTF_FORMAT(formatIndex, firstArgument) \
+  __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define TW_PRINTF_FORMAT(formatIndex, firstArgument)
+#endif
+
+// One whole warning, "<script>:<line>: warning: <message>" (no line number
+// when `line` is 0), counted.
+TW_PRINTF_FORMAT(3, 4)
+void warn(ScriptDiagnostics* d, long long line, const char* format, ...);
 
 // The report to hand to normaliseScriptEncoding.
 DecodeReport decodeReportFor(ScriptDiagnostics* diagnostics);

@@ -9,22 +9,12 @@
 
 #include "script/diagnostics.h"
 
-#if defined(__GNUC__)
-#define TW_PRINTF_FORMAT(formatIndex, firstArgument) \
-  __attribute__((format(printf, formatIndex, firstArgument)))
-#else
-#define TW_PRINTF_FORMAT(formatIndex, firstArgument)
-#endif
-
 namespace tourwright {
 
 // "<script>:<line>: warning: " (no line number when `line` is 0), counted;
 // the caller writes the message and ends it with endWarning.
 void beginWarning(ScriptDiagnostics* d, long long line);
 void endWarning(ScriptDiagnostics* d);
-// One whole warning.
-TW_PRINTF_FORMAT(3, 4)
-void warn(ScriptDiagnostics* d, long long line, const char* format, ...);
 const char* pluralEnding(long long count);
 
 // Writes what the normaliser could not decode on the line it has gathered.

@@ -10,7 +10,7 @@
 #include "encoding/code_point.h"
 #include "script/diagnostics.h"
 #include "script/diagnostics_parts.h"
-#include "script/line_scan.h"
+#include "script/scene_names.h"
 
 namespace tourwright {
 
@@ -19,96 +19,6 @@ namespace {
 // The entries of the tour besides the items of a scene's lists.
 constexpr int kSceneEntry = kItemListCount;
 constexpr int kObjectEntry = kItemListCount + 1;
-
-unsigned char lowerAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-// Equal when letter case is ignored; a two-byte character is compared as
-// it is (its trail byte may look like a letter).
-bool sameIgnoringCase(const char* a, const char* b) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
-  const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
-  while (*p != '\0' && *q != '\0') {
-    if (*p >= 0x80) {
-      if (*p != *q || p[1] != q[1]) return false;
-      if (p[1] == '\0') return true;
-      p += 2;
-      q += 2;
-    } else {
-      if (lowerAscii(*p) != lowerAscii(*q)) return false;
-      ++p;
-      ++q;
-    }
-  }
-  return *p == *q;
-}
-
-// `text` ends in `suffix`, ignoring letter case; the part before it is
-// written to `stem` (room for kText128 bytes).
-bool endsWithIgnoringCase(const char* text, const char* suffix, char* stem) {
-  size_t length = std::strlen(text);
-  size_t suffixLength = std::strlen(suffix);
-  if (length <= suffixLength || length - suffixLength >= kText128) return false;
-  if (!sameIgnoringCase(text + length - suffixLength, suffix)) return false;
-  std::memcpy(stem, text, length - suffixLength);
-  stem[length - suffixLength] = '\0';
-  return true;
-}
-
-int sceneCountOf(const Tour& tour) {
-  return tour.sceneCount < 0 ? 0 : std::min(tour.sceneCount, kMaxScenes);
-}
-
-// Scenes before `before` whose name is `name` (with letter case, or
-// ignoring it).
-int countNamed(const Tour& tour, const char* name, int before, bool ignoreCase) {
-  int count = 0;
-  for (int s = 0; s < before; ++s) {
-    const char* other = tour.scenes[s].name;
-    if (other[0] == '\0') continue;
-    if (ignoreCase ? sameIgnoringCase(other, name) : std::strcmp(other, name) == 0) ++count;
-  }
-  return count;
-}
-
-bool isDecimal(int c) { return c >= '0' && c <= '9'; }
-
-// "Gallery-<scene>-<gallery>" for a gallery of the tour.
-bool namesGalleryScene(const Tour& tour, const char* target) {
-  const char prefix[] = "gallery-";
-  for (size_t i = 0; i + 1 < sizeof prefix; ++i) {
-    if (lowerAscii(static_cast<unsigned char>(target[i])) != prefix[i]) return false;
-  }
-  const char* end = target + std::strlen(target);
-  const char* p = target + sizeof prefix - 1;
-  int scene = 0;
-  int gallery = 0;
-  if (!isDecimal(*p)) return false;
-  p = scanInteger(p, end, &scene);
-  if (p == end || *p != '-' || !isDecimal(p[1])) return false;
-  p = scanInteger(p + 1, end, &gallery);
-  if (p != end) return false;
-  if (scene < 1 || scene > sceneCountOf(tour)) return false;
-  return gallery >= 1 && gallery <= tour.scenes[scene - 1].galleryCount;
-}
-
-// A scene element of the tour XML: a scene's name, the "-copy" name of a
-// repeated one, or a gallery scene. The viewer ignores letter case.
-bool namesSceneOfTour(const Tour& tour, const char* target) {
-  int scenes = sceneCountOf(tour);
-  if (countNamed(tour, target, scenes, true) > 0) return true;
-  char stem[kText128];
-  if (endsWithIgnoringCase(target, "-copy", stem)) {
-    for (int s = 0; s < scenes; ++s) {
-      const char* name = tour.scenes[s].name;
-      if (name[0] != '\0' && sameIgnoringCase(name, stem) && countNamed(tour, name, s, false) > 0) {
-        return true;
-      }
-    }
-  }
-  return namesGalleryScene(tour, target);
-}
 
 template <size_t N>
 void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
@@ -160,6 +70,7 @@ void checkScene(ScriptDiagnostics* d, const Tour& tour, int s) {
     }
   }
   checkMarkup(d, line, "title", scene.title, false);
+  if (d->sceneCheck.check != nullptr) d->sceneCheck.check(d->sceneCheck.context, d, tour, s, line);
 }
 
 void checkItem(ScriptDiagnostics* d, const Tour& tour, const TourEntry& entry) {

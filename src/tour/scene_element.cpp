@@ -28,6 +28,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/system_files.h"
 #include "encoding/code_point.h"
 #include "encoding/korean_reading.h"
 #include "encoding/unicode_to_ksx.h"
@@ -286,10 +287,33 @@ const char* elementNameSuffix(const Tour* tour, int sceneIndex) {
 
 }  // namespace
 
+std::string tileXmlPath(const char* directory, const char* sceneName) {
+  return joinPath(directory, sceneName, ".xml");
+}
+
+TileXmlState inspectTileXml(const char* path) {
+  FILE* tile = openForReading(path);
+  if (tile == nullptr) {
+    if (isDirectory(path)) return TileXmlState::kFolder;
+    return pathExists(path) ? TileXmlState::kUnreadable : TileXmlState::kMissing;
+  }
+  static LineReader reader;
+  openLineReader(&reader, tile);
+  bool opens = false;
+  const char* line;
+  size_t length;
+  while (!opens && readLine(&reader, &line, &length)) opens = findImageTags(line, length).opens;
+  bool failed = reader.failed || std::ferror(tile) != 0;
+  closeLineReader(&reader);
+  std::fclose(tile);
+  if (failed) return TileXmlState::kUnreadable;
+  return opens ? TileXmlState::kUsable : TileXmlState::kNoImageBlock;
+}
+
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out) {
   const Scene& scene = tour->scenes[sceneIndex];
-  std::string tilePath = joinPath(directory, scene.name, ".xml");
+  std::string tilePath = tileXmlPath(directory, scene.name);
   FILE* tile = openForReading(tilePath.c_str());
   if (tile == nullptr) {
     std::fprintf(consoleOut(), "\nXml Source File Open Error: %s\n", tilePath.c_str());

@@ -4,6 +4,7 @@
 #define TOURWRIGHT_TOUR_SCENE_ELEMENT_H_
 
 #include <cstdio>
+#include <string>
 
 #include "script/tour_model.h"
 
@@ -16,6 +17,17 @@ enum class SceneResult { kWritten, kTileXmlMissing, kTileXmlUnreadable };
 // and returns kTileXmlMissing. When reading it fails part way, prints
 // "Xml Source File Read Error: <path>" and returns kTileXmlUnreadable; what
 // was written of the element is then not to be used.
+
+
+// What a check before a run finds of a scene's tile XML: what the writer
+// will copy from, or why it cannot.
+enum class TileXmlState { kUsable, kMissing, kUnreadable, kFolder, kNoImageBlock };
+
+// "<directory>/<name>.xml", the file the writer copies the image block from.
+std::string tileXmlPath(const char* directory, const char* sceneName);
+// Opens it as the writer does and looks for a line holding "<image".
+TileXmlState inspectTileXml(const char* path);
+
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out);
 

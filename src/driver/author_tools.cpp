@@ -1,0 +1,138 @@
+#include "driver/author_tools.h"
+
+#include <cstdio>
+
+#include "driver/run.h"
+#include "platform/platform.h"
+#include "platform/system_files.h"
+#include "script/diagnostics.h"
+#include "script/normaliser.h"
+#include "script/tour_model.h"
+#include "tour/scene_element.h"
+#include "tour/tour_graph.h"
+
+namespace tourwright {
+
+namespace {
+
+// One tool runs per process: the model and the checks' tables live in
+// static storage, off the stack.
+Tour gTour;
+ScriptDiagnostics gDiagnostics;
+
+// The normaliser tells of an ANSI script on the console; a tool shows
+// nothing of the kind.
+int normaliseQuietly(const char* scriptPath, const char* scratchPath, DecodeReport* report) {
+  FILE* previous = consoleOut() == stdout ? nullptr : consoleOut();
+  FILE* sink = openNullSink();
+  if (sink != nullptr) setConsoleOut(sink);
+  int encoding = normaliseScriptEncoding(scriptPath, scratchPath, report);
+  setConsoleOut(previous);
+  if (sink != nullptr) std::fclose(sink);
+  return encoding;
+}
+
+// Parses the script into gTour with its warnings on standard error; false,
+// after the usual line there, when it cannot be read.
+bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
+  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), stderr);
+  gDiagnostics.sceneCheck = sceneCheck;
+  std::string scratchPath = createTemporaryFile();
+  if (scratchPath.empty()) {
+    std::fprintf(stderr, "Scratch File Creation Error: %d\n", kScratchNotCreated);
+    return false;
+  }
+  DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
+  int encoding = normaliseQuietly(paths.lstPath.c_str(), scratchPath.c_str(), &decodeReport);
+  FILE* script = nullptr;
+  if (encoding >= 0) {
+    script = openForReading(encoding == kEncodingAnsi ? paths.lstPath.c_str()
+                                                      : scratchPath.c_str());
+  }
+  if (script == nullptr) {
+    removeFile(scratchPath.c_str());
+    if (encoding == kScratchNotCreated) {
+      std::fprintf(stderr, "Scratch File Creation Error: %d\n", encoding);
+    } else {
+      std::fprintf(stderr, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
+    }
+    return false;
+  }
+  parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
+  std::fclose(script);
+  removeFile(scratchPath.c_str());
+  return true;
+}
+
+// What a run finds only when it writes: the tile XML of each named scene.
+void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int scene,
+                  long long headerLine) {
+  const char* directory = static_cast<const char*>(context);
+  const char* name = tour.scenes[scene].name;
+  std::string path = tileXmlPath(directory, name);
+  const char* stops = "a run stops there";
+  switch (inspectTileXml(path.c_str())) {
+    case TileXmlState::kUsable:
+      break;
+    case TileXmlState::kMissing:
+      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" is missing: %s", path.c_str(), name,
+           stops);
+      break;
+    case TileXmlState::kUnreadable:
+      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" cannot be read: %s", path.c_str(),
+           name, stops);
+      break;
+    case TileXmlState::kFolder:
+      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" is a folder: %s", path.c_str(), name,
+           stops);
+      break;
+    case TileXmlState::kNoImageBlock:
+      warn(d, headerLine,
+           "tile XML \"%s\" of scene \"%s\" holds no <image block: the scene gets an empty one",
+           path.c_str(), name);
+      break;
+  }
+}
+
+}  // namespace
+
+int runCheck(const std::string& argument) {
+  RunPaths paths = derivePaths(argument);
+  SceneCheck tiles = {checkTileXml, paths.directory.data()};
+  if (!readScriptAside(paths, tiles)) return kExitFailed;
+  return gDiagnostics.warningCount == 0 ? kExitCompleted : kExitFailed;
+}
+
+int runGraph(const std::string& argument) {
+  RunPaths paths = derivePaths(argument);
+  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr})) return kExitFailed;
+  writeTourGraph(&gTour, stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "Graph Write Error: standard output\n");
+    return kExitFailed;
+  }
+  return kExitCompleted;
+}
+
+int runOtherMode(const CommandLine& commandLine) {
+  switch (commandLine.mode) {
+    case Mode::kCheck:
+      return runCheck(commandLine.script);
+    case Mode::kGraph:
+      return runGraph(commandLine.script);
+    case Mode::kHelp:
+      writeHelp(stdout);
+      return kExitCompleted;
+    case Mode::kVersion:
+      writeVersion(stdout);
+      return kExitCompleted;
+    case Mode::kRun:
+    case Mode::kMisused:
+      break;
+  }
+  std::fprintf(stderr, "tourwright: %s\n", commandLine.problem.c_str());
+  writeUsage(stderr);
+  return kExitUsage;
+}
+
+}  // namespace tourwright

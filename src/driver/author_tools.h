@@ -1,0 +1,35 @@
+// The author's tools: --check and --graph read the script as a run does
+// and write nothing beside it.
+//
+// A UTF-8 or UTF-16 script is normalised into a private file in the
+// system's temporary folder, parsed and removed; the console lines of a
+// run are not shown. The warnings go to standard error in their usual
+// form, then their count; a script that cannot be read gives its usual
+// one-line message there too.
+#ifndef TOURWRIGHT_DRIVER_AUTHOR_TOOLS_H_
+#define TOURWRIGHT_DRIVER_AUTHOR_TOOLS_H_
+
+#include <string>
+
+#include "driver/options.h"
+
+namespace tourwright {
+
+// Reports every finding of a run, and every tile XML that is missing, not
+// readable, a folder or without an "<image" block, at its scene's header
+// line. Standard output stays empty. Returns 0 when nothing was found, 1
+// when something was or the script cannot be read.
+int runCheck(const std::string& argument);
+
+// Prints the tour as a Graphviz digraph on standard output. Returns 0 when
+// the script was read and the graph written, 1 otherwise.
+int runGraph(const std::string& argument);
+
+// Every mode but a plain run: the two tools, the help, the version and a
+// misused command line (one line naming the fault, then the usage, on
+// standard error). Returns the exit status.
+int runOtherMode(const CommandLine& commandLine);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_DRIVER_AUTHOR_TOOLS_H_

@@ -1,0 +1,126 @@
+// The author's tools end to end: the help, the version and a misused
+// command line; --check and --graph on clean and faulty tours, with the
+// tour folder compared before and after.
+#include "driver/author_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/platform.h"
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::makeFolder;
+using testing_support::nativePath;
+using testing_support::ProgramRun;
+using testing_support::readFile;
+using testing_support::runProgram;
+using testing_support::sourceDir;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+// Every name in the folder with its bytes ("<folder>" for a folder).
+std::map<std::string, std::string> snapshot(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : testing_support::listFolder(dir.path())) {
+    std::string path = dir.file(name);
+    files[name] = isDirectory(path.c_str()) ? "<folder>" : readFile(path);
+  }
+  return files;
+}
+
+const char kTile[] = "<krpano>\n\t<image type=\"CUBE\">\n\t</image>\n</krpano>\n";
+
+TEST(AuthorToolsTest, HelpVersionAndMisusedCommandLines) {
+  ProgramRun help = runProgram({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  for (const char* form : {"tourwright SCRIPT\n", "tourwright --check SCRIPT\n",
+                           "tourwright --graph SCRIPT\n", "tourwright --version\n", "-h, --help",
+                           "Exit status: 0"}) {
+    EXPECT_NE(help.out.find(form), std::string::npos) << form;
+  }
+  EXPECT_EQ(runProgram({"-h"}).out, help.out);
+
+  ProgramRun version = runProgram({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.substr(0, 26), "tourwright 3.2\nbuilt with ");
+  EXPECT_EQ(version.out.find('\n'), 14u);
+
+  ProgramRun unknown = runProgram({"--bogus", "x.lst"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n') + 1),
+            "tourwright: unknown option \"--bogus\"\n");
+  EXPECT_NE(unknown.err.find("Usage: tourwright SCRIPT\n"), std::string::npos);
+
+  TempDir dir;
+  ProgramRun odd = runProgram({"--", "--odd.lst"}, dir.path());
+  EXPECT_NE(odd.out.find("Lst File \"" + nativePath("./--odd.lst") + "\" Not Found!"),
+            std::string::npos);
+}
+
+TEST(AuthorToolsTest, CheckOfCleanToursFindsNothingAndWritesNothing) {
+  TempDir ansi;
+  for (const char* name : {"palace.lst", "hall.xml", "court.xml"}) {
+    writeFile(ansi.file(name), readFile(sourceDir() + "/examples/palace/" + name));
+  }
+  TempDir utf8;
+  writeFile(utf8.file("t.lst"), "\xEF\xBB\xBF#SCENE\r\nhall 0 0 $\xED\x99\x80\r\n#CROSSLINK\r\n"
+                                "HALL 1 2 arrow $\xF0\x9F\x98\x80 back\r\n");
+  writeFile(utf8.file("hall.xml"), kTile);
+  for (const TempDir* dir : {&ansi, &utf8}) {
+    auto before = snapshot(*dir);
+    std::string script = dir == &ansi ? "palace.lst" : "t.lst";
+    ProgramRun check = runProgram({"--check", script}, dir->path());
+    EXPECT_EQ(check.status, 0) << check.err;
+    EXPECT_EQ(check.out, "");
+    EXPECT_EQ(check.err, "");
+    ProgramRun graph = runProgram({"--graph", script}, dir->path());
+    EXPECT_EQ(graph.status, 0);
+    EXPECT_EQ(graph.out.substr(0, 16), "digraph tour {\n\t");
+    EXPECT_EQ(graph.err, "");
+    EXPECT_EQ(snapshot(*dir), before);
+  }
+}
+
+TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
+  TempDir dir;
+  writeFile(dir.file("t.lst"),
+            "#SCENE\nhall 0 0 $Hall\n#CROSSLINK\ngarden 1 2 arrow $to the garden\n"
+            "#SCENE\ncourt 0 0 $Court\n#SCENE\nyard 0 0 $Yard\n#SCENE\nlost 0 0 $Lost\n"
+            "#CROSSLINK\nhall 1 2 arrow\n");
+  writeFile(dir.file("hall.xml"), kTile);
+  makeFolder(dir.file("court.xml"));
+  writeFile(dir.file("yard.xml"), "<krpano>\n</krpano>\n");
+  auto before = snapshot(dir);
+  ProgramRun check = runProgram({"--check", "t.lst"}, dir.path());
+  std::string script = nativePath("./t.lst");
+  std::string tile = nativePath("./");
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, "");
+  EXPECT_EQ(check.err,
+            script + ":12: warning: cross link line has no \"$\" caption: skipped\n" +
+            script + ":4: warning: cross link target \"garden\" names no scene of the tour\n" +
+            script + ":6: warning: tile XML \"" + tile + "court.xml\" of scene \"court\" is a "
+            "folder: a run stops there\n" +
+            script + ":8: warning: tile XML \"" + tile + "yard.xml\" of scene \"yard\" holds no "
+            "<image block: the scene gets an empty one\n" +
+            script + ":10: warning: tile XML \"" + tile + "lost.xml\" of scene \"lost\" is "
+            "missing: a run stops there\n" +
+            script + ": 5 warnings\n");
+  EXPECT_EQ(snapshot(dir), before);
+
+  ProgramRun missing = runProgram({"--check", "none.lst"}, dir.path());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "Lst File \"" + nativePath("./none.lst") + "\" Not Found!\n");
+  EXPECT_EQ(runProgram({"--graph", "none.lst"}, dir.path()).status, 1);
+  EXPECT_EQ(snapshot(dir), before);
+}
+
+}  // namespace
+}  // namespace tourwright

@@ -1,0 +1,56 @@
+#include "driver/options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tourwright {
+namespace {
+
+struct OptionCase {
+  std::vector<const char*> arguments;  // after the program name
+  Mode mode;
+  const char* script;   // for the modes that take one
+  const char* problem;  // for kMisused
+};
+
+TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
+  const OptionCase cases[] = {
+      {{}, Mode::kRun, "", ""},
+      {{"tours/palace.lst"}, Mode::kRun, "tours/palace.lst", ""},
+      {{"My", "Tours/palace.lst"}, Mode::kRun, "My Tours/palace.lst", ""},
+      {{"-x.lst"}, Mode::kRun, "-x.lst", ""},  // one dash: a path, as before
+      {{"--check", "a.lst"}, Mode::kCheck, "a.lst", ""},
+      {{"--graph", "My", "Tours"}, Mode::kGraph, "My Tours", ""},
+      {{"--check", "--check", "a.lst"}, Mode::kCheck, "a.lst", ""},
+      {{"--check", "a.lst", "--graph"}, Mode::kCheck, "a.lst --graph", ""},  // after the script
+      {{"--", "--odd.lst"}, Mode::kRun, "--odd.lst", ""},
+      {{"--check", "--", "--odd.lst"}, Mode::kCheck, "--odd.lst", ""},
+      {{"--", "--", "x"}, Mode::kRun, "-- x", ""},
+      {{"--"}, Mode::kRun, "", ""},  // no script: the run's own usage
+      {{"--help"}, Mode::kHelp, "", ""},
+      {{"-h", "a.lst"}, Mode::kHelp, "", ""},
+      {{"--check", "--version"}, Mode::kVersion, "", ""},
+      {{"--bogus", "a.lst"}, Mode::kMisused, "", "unknown option \"--bogus\""},
+      {{"--check", "--Check", "a.lst"}, Mode::kMisused, "", "unknown option \"--Check\""},
+      {{"--check=a.lst"}, Mode::kMisused, "", "unknown option \"--check=a.lst\""},
+      {{"--check", "--help"}, Mode::kHelp, "", ""},
+      {{"--bogus", "--help"}, Mode::kMisused, "", "unknown option \"--bogus\""},
+      {{"--check", "--graph", "a.lst"}, Mode::kMisused, "", "--check and --graph cannot be combined"},
+      {{"--check"}, Mode::kMisused, "", "--check needs a scene script"},
+      {{"--graph", "--"}, Mode::kMisused, "", "--graph needs a scene script"},
+  };
+  for (const OptionCase& c : cases) {
+    std::vector<const char*> argv = {"tourwright"};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::string shown;
+    for (const char* argument : c.arguments) shown += std::string(argument) + " ";
+    EXPECT_EQ(line.mode, c.mode) << shown;
+    EXPECT_EQ(line.script, c.script) << shown;
+    EXPECT_EQ(line.problem, c.problem) << shown;
+  }
+}
+
+}  // namespace
+}  // namespace tourwright

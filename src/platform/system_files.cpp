@@ -1,0 +1,55 @@
+#include "platform/system_files.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tourwright {
+
+#ifdef _WIN32
+
+std::string createTemporaryFile() {
+  char folder[MAX_PATH + 1];
+  char path[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  // Creates the file, under a name no file has yet.
+  if (GetTempFileNameA(folder, "tw", 0, path) == 0) return std::string();
+  return path;
+}
+
+FILE* openNullSink() { return std::fopen("NUL", "wb"); }
+
+bool pathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+#else
+
+std::string createTemporaryFile() {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = folder != nullptr && folder[0] != '\0' ? folder : "/tmp";
+  path += "/tourwright-XXXXXX";
+  int descriptor = mkstemp(&path[0]);  // mode 0600
+  if (descriptor < 0) return std::string();
+  close(descriptor);
+  return path;
+}
+
+FILE* openNullSink() { return std::fopen("/dev/null", "wb"); }
+
+bool pathExists(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0;
+}
+
+#endif
+
+}  // namespace tourwright
