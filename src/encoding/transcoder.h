@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 namespace tourwright {
 
@@ -28,6 +29,10 @@ int transcodeTourXml(const char* inputPath, const char* outputPath);
 // Converts lines of internal text (`length` bytes, a NUL ends its line early)
 // to UTF-8 on `out`. Escapes and two-byte codes never straddle two calls.
 void transcodeLine(const char* line, size_t length, FILE* out);
+
+// Internal text (up to its NUL) in UTF-8, as transcodeLine writes it: the
+// form in which a scene name shows in the final tour XML.
+std::string transcodeToUtf8(const char* text);
 
 }  // namespace tourwright
 

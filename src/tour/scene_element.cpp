@@ -28,6 +28,7 @@
 
 #include "platform/platform.h"
 #include "encoding/code_point.h"
+#include "encoding/transcoder.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/scene_hotspots.h"
@@ -272,15 +273,27 @@ const char* elementNameSuffix(const Tour* tour, int sceneIndex) {
   return "";
 }
 
+// A scene name is script text, in the code page; a file system that names
+// files in Unicode holds a Korean scene's tile XML under the UTF-8 form of
+// the name, the form the final tour XML gives its tiles folder. That form
+// is tried when the name as it stands opens nothing.
+FILE* openTileXml(const char* directory, const char* name) {
+  FILE* tile = openForReading(joinPath(directory, name, ".xml").c_str());
+  if (tile != nullptr) return tile;
+  std::string unicodeName = transcodeToUtf8(name);
+  if (unicodeName == name) return nullptr;
+  return openForReading(joinPath(directory, unicodeName, ".xml").c_str());
+}
+
 }  // namespace
 
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
                               const char* baseName, FILE* out) {
   const Scene& scene = tour->scenes[sceneIndex];
-  std::string tilePath = joinPath(directory, scene.name, ".xml");
-  FILE* tile = openForReading(tilePath.c_str());
+  FILE* tile = openTileXml(directory, scene.name);
   if (tile == nullptr) {
-    std::fprintf(consoleOut(), "\nXml Source File Open Error: %s\n", tilePath.c_str());
+    std::fprintf(consoleOut(), "\nXml Source File Open Error: %s\n",
+                 joinPath(consolePath(directory), scene.name, ".xml").c_str());
     return SceneResult::kTileXmlMissing;
   }
 

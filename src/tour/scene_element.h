@@ -11,8 +11,10 @@ namespace tourwright {
 
 enum class SceneResult { kWritten, kTileXmlMissing };
 
-// Reads the tile XML "<directory>/<name>.xml". When it cannot be opened (or
-// is a folder), prints "Xml Source File Open Error: <path>", writes nothing
+// Reads the tile XML "<directory>/<name>.xml", or, when that opens nothing,
+// the one under the UTF-8 form of the name (a Korean scene name on a file
+// system that names files in Unicode). When neither can be opened (or
+// both are folders), prints "Xml Source File Open Error: <path>", writes nothing
 // and returns kTileXmlMissing.
 
 SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* directory,
