@@ -9,6 +9,9 @@
 #   - the same tour converted on Linux (build-winhelper/) and under Wine:
 #     the outputs differ only in their line ends, and a script saved with
 #     CR LF gives the same tour as one saved with LF;
+#   - a tour in a Korean folder under a Korean name, with a Korean scene,
+#     converted under an ANSI code page without Korean (1252), gives the
+#     Linux outputs;
 #   - the executables import nothing beyond the DLLs that come with Windows;
 #   - on a console (a pseudo-terminal, which Wine takes for one) the
 #     captions are shown in Unicode, not as code page bytes.
@@ -89,6 +92,29 @@ make_tour() {  # make_tour <folder> ansi|utf8|utf16be|utf16le|crlf
   esac
 }
 
+# The example tour named in Korean in a Korean folder: its second scene
+# named in Korean in the script (code page text), its tile XML named in
+# UTF-8 as the file system names it.
+korean_tour=$'\xEA\xB6\x81\xEA\xB6\x90'
+korean_scene=$'\xEB\x8F\x99\xEA\xB6\x81'
+make_korean_tour() {  # make_korean_tour <folder>: the tour in <folder>/<korean_tour>
+  local tour=$1/$korean_tour
+  mkdir -p "$tour"
+  cp examples/palace/hall.xml "$tour/"
+  cp examples/palace/court.xml "$tour/$korean_scene.xml"
+  LC_ALL=C sed 's/court/\xB5\xBF\xB1\xC3/g' examples/palace/palace.lst >"$tour/$korean_tour.lst"
+}
+
+# Wine takes the Windows locale, and with it the ANSI code page, from the
+# Unix locale: C.UTF-8 gives en-US and code page 1252, and lets the Korean
+# names of the command line and the file system through as UTF-8.
+korean_runs_locale=C.UTF-8
+ansi_code_page_is_1252() {  # ansi_code_page_is_1252 <loader> <prefix>
+  LC_ALL=$korean_runs_locale WINEPREFIX=$2 timeout 60 "$1" reg query \
+    'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
+    grep -qE 'ACP +REG_SZ +1252'
+}
+
 # Runs a Windows executable in a folder: sets status, and leaves its
 # standard output and error in $work/out and $work/err. A run that hangs is
 # ended after two minutes (status 124).
@@ -151,6 +177,13 @@ check "Linux: the example tour converts" linux_run "$work/linux-lf"
 check "Linux: the example tour saved with CR LF converts" linux_run "$work/linux-crlf"
 check "Linux: a CR LF script gives the same tour as an LF script" \
   same_tour "$work/linux-crlf" "$work/linux-lf"
+make_korean_tour "$work/linux-korean"
+linux_korean="$work/linux-korean/$korean_tour"
+linux_korean_run() {
+  (cd "$work/linux-korean" && "$linux_exe" "$korean_tour/$korean_tour.lst" >/dev/null) &&
+    grep -qF "<xmlscript name=\"$korean_tour.xml\"/>" "$linux_korean/$korean_tour.xml"
+}
+check "Linux: the Korean-named tour converts and names itself in UTF-8" linux_korean_run
 
 unit_passed=0
 unit_failed=0
@@ -309,6 +342,23 @@ test_word_size() {  # test_word_size 32|64
     /dev/null >"$work/out" 2>&1 </dev/null) && status=0 || status=$?
   check "$tag: on a console the captions read in Unicode" ran 0 $'\xEA\xB7\xBC\xEC\xA0\x95\xEC\xA0\x84'
   check "$tag: on a console no code page caption is left" lacks $'\xB1\xD9\xC1\xA4\xC0\xFC'
+  # The Korean-named tour under code page 1252: the command line arrives in
+  # UTF-16 and files are reached by their Unicode names; the console shows
+  # the paths in the ANSI code page, as a narrow command line gave them.
+  dir=$work/$tag-korean
+  make_korean_tour "$dir"
+  check "$tag: Wine's ANSI code page is 1252 for the Korean runs" \
+    ansi_code_page_is_1252 "$loader" "$prefix"
+  LC_ALL=$korean_runs_locale run_exe "$loader" "$prefix" "$dir" "$exe" "$korean_tour\\$korean_tour.lst"
+  check "$tag: Korean folder and name: exit 0, paths shown in code page 1252" \
+    ran 0 $'List file: ??\\??.lst\r' $'??\\??.xml has been Created.\r'
+  check "$tag: Korean folder and name: tour XML and page beside the script, no scratch file" \
+    only_files "$dir/$korean_tour" hall.xml "$korean_scene.xml" "$korean_tour.lst" \
+    "$korean_tour.xml" "$korean_tour.htm"
+  for kind in xml htm; do
+    check "$tag: Korean folder and name: .$kind the Linux one but line ends" \
+      same_but_line_ends "$dir/$korean_tour/$korean_tour.$kind" "$linux_korean/$korean_tour.$kind"
+  done
 
   # No argument: the usage text alone, as CR LF lines.
   run_exe "$loader" "$prefix" "$work" "$exe"

@@ -62,9 +62,8 @@ struct Variant {
   std::string script;
 };
 
-std::vector<Variant> scriptVariants() {
+std::vector<Variant> scriptVariants(const std::string& stored = exampleFile("palace.lst")) {
   std::vector<Variant> variants;
-  const std::string stored = exampleFile("palace.lst");
   for (bool crLf : {false, true}) {
     std::string ksx = crLf ? withCrLf(stored) : stored;
     std::string ends = crLf ? " CR LF" : " LF";
@@ -129,6 +128,53 @@ TEST(EncodingsEndToEndTest, CharactersOutsideTheCodePageSurvive) {
   EXPECT_NE(run.out.find("&#03585;&#128512;&#46624;"), std::string::npos) << run.out;
   std::string xml = readFile(dir.file("palace.xml"));
   EXPECT_NE(xml.find(foreign + court), std::string::npos);
+}
+
+// A tour named in Korean in a Korean folder, with a Korean scene: the file
+// system's UTF-8 names reach the tour XML and the page in UTF-8, in every
+// script encoding. A base name in code page bytes behaves as it always did:
+// the tour XML shows it in UTF-8, the page holds its bytes.
+TEST(EncodingsEndToEndTest, KoreanFileNames) {
+  const std::string tour = "\xEA\xB6\x81\xEA\xB6\x90";    // the tour's name, in UTF-8
+  const std::string tourInCodePage = "\xB1\xC3\xB1\xC8";
+  const std::string scene = "\xEB\x8F\x99\xEA\xB6\x81";   // the second scene's
+  std::string script = exampleFile("palace.lst");
+  for (size_t at; (at = script.find("court")) != std::string::npos;) {
+    script.replace(at, 5, "\xB5\xBF\xB1\xC3");
+  }
+  std::string referenceXml;
+  for (const Variant& variant : scriptVariants(script)) {
+    TempDir dir;
+    std::string folder = dir.file(tour);
+    ASSERT_TRUE(testing_support::makeFolder(folder));
+    writeFile(folder + "/hall.xml", exampleFile("hall.xml"));
+    writeFile(folder + "/" + scene + ".xml", exampleFile("court.xml"));
+    writeFile(folder + "/" + tour + ".lst", variant.script);
+    ProgramRun run = runProgram({tour + "/" + tour + ".lst"}, dir.path());
+    EXPECT_EQ(run.status, 0) << variant.name << "\n" << run.out;
+
+    std::string xml = readFile(folder + "/" + tour + ".xml");
+    std::string htm = readFile(folder + "/" + tour + ".htm");
+    for (const std::string& text :
+         {"<xmlscript name=\"" + tour + ".xml\"/>", "<window title=\"" + tour + "\"/>",
+          "homepano=%CURRENTXML%/../" + tour + ".xml&amp;homescene=" + scene,
+          "<scene name=\"" + scene + "\""}) {
+      EXPECT_NE(xml.find(text), std::string::npos) << variant.name << ": " << text;
+    }
+    EXPECT_NE(htm.find("Scene: " + tour + "</title>"), std::string::npos) << variant.name;
+    EXPECT_NE(htm.find("xml: \"" + tour + ".xml\","), std::string::npos) << variant.name;
+    if (referenceXml.empty()) referenceXml = xml;
+    EXPECT_TRUE(xml == referenceXml) << variant.name << " gives a different tour XML";
+
+    if (variant.code == 0) {
+      writeFile(folder + "/" + tourInCodePage + ".lst", variant.script);
+      run = runProgram({folder + "/" + tourInCodePage + ".lst"});
+      EXPECT_EQ(run.status, 0) << run.out;
+      EXPECT_TRUE(readFile(folder + "/" + tourInCodePage + ".xml") == xml);
+      EXPECT_NE(readFile(folder + "/" + tourInCodePage + ".htm").find("xml: \"" + tourInCodePage),
+                std::string::npos);
+    }
+  }
 }
 
 }  // namespace

@@ -86,19 +86,20 @@ int runTourwright(int argc, const char* const* argv) {
 
   std::fprintf(console, "%s\n%s\n\n", kBanner, kCredit);
   RunPaths paths = derivePaths(argument);
-  std::fprintf(console, "List file: %s\n", paths.lstPath.c_str());
-  std::fprintf(console, "XML  file: %s\n", paths.xmlPath.c_str());
-  std::fprintf(console, "HTML File: %s\n\n", paths.htmPath.c_str());
+  std::string shownLst = consolePath(paths.lstPath);
+  std::fprintf(console, "List file: %s\n", shownLst.c_str());
+  std::fprintf(console, "XML  file: %s\n", consolePath(paths.xmlPath).c_str());
+  std::fprintf(console, "HTML File: %s\n\n", consolePath(paths.htmPath).c_str());
 
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
-  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), consoleErrors());
+  startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
   gDiagnostics.baseName = paths.baseName.c_str();
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   int encoding =
       normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str(), &decodeReport);
   if (encoding == kScriptNotFound) {
-    std::fprintf(console, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
+    std::fprintf(console, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
     return kExitFailed;
   }
   if (encoding == kScriptUnreadable) {
@@ -116,7 +117,7 @@ int runTourwright(int argc, const char* const* argv) {
   const std::string& parsedPath = encoding == kEncodingAnsi ? paths.lstPath : paths.ascPath;
   FILE* script = openForReading(parsedPath.c_str());
   if (script == nullptr) {
-    std::fprintf(console, "Lst File \"%s\" Not Found!\n", parsedPath.c_str());
+    std::fprintf(console, "Lst File \"%s\" Not Found!\n", consolePath(parsedPath).c_str());
     if (encoding > 0) removeFile(paths.ascPath.c_str());
     return kExitFailed;
   }
@@ -143,7 +144,7 @@ int runTourwright(int argc, const char* const* argv) {
   if (transcoded == -1) {
     std::fprintf(console, "\nXml Script Code Conversion Error!\n");
   } else {
-    std::fprintf(console, "\n%s has been Created.\n", paths.xmlPath.c_str());
+    std::fprintf(console, "\n%s has been Created.\n", consolePath(paths.xmlPath).c_str());
   }
   removeFile(paths.tmpPath.c_str());
   return transcoded == -1 ? kExitFailed : kExitCompleted;

@@ -113,18 +113,27 @@ constexpr size_t kOutputSlack = 4;
 
 struct Utf8Output {
   FILE* stream;
+  std::string* text;  // takes the output instead of a stream, when set
   size_t used;
   char bytes[kOutputSize + kOutputSlack];
 };
 
+void writeOutput(Utf8Output* output, size_t length) {
+  if (output->text != nullptr) {
+    output->text->append(output->bytes, length);
+  } else {
+    std::fwrite(output->bytes, 1, length, output->stream);
+  }
+}
+
 void flushOutput(Utf8Output* output) {
-  if (output->used > 0) std::fwrite(output->bytes, 1, output->used, output->stream);
+  if (output->used > 0) writeOutput(output, output->used);
   output->used = 0;
 }
 
 // Writes a full buffer and keeps what lies past it.
 void writeFullOutput(Utf8Output* output) {
-  std::fwrite(output->bytes, 1, kOutputSize, output->stream);
+  writeOutput(output, kOutputSize);
   output->used -= kOutputSize;
   std::memmove(output->bytes, output->bytes + kOutputSize, output->used);
 }
@@ -278,6 +287,17 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
   }
 }
 
+// Text that fits in memory, converted into `stream` or else into `utf8`.
+void transcodeWhole(const char* text, size_t length, FILE* stream, std::string* utf8) {
+  static Utf8Output output;
+  output.stream = stream;
+  output.text = utf8;
+  output.used = 0;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+  transcodeText(bytes, bytes + length, &output);
+  flushOutput(&output);
+}
+
 }  // namespace
 
 size_t readEscapedCharacter(const unsigned char* p, const unsigned char* end, int* codePoint) {
@@ -304,12 +324,13 @@ bool isForbiddenInXml(int codePoint) {
 }
 
 void transcodeLine(const char* line, size_t length, FILE* out) {
-  static Utf8Output output;
-  output.stream = out;
-  output.used = 0;
-  const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
-  transcodeText(text, text + length, &output);
-  flushOutput(&output);
+  transcodeWhole(line, length, out, nullptr);
+}
+
+std::string transcodeToUtf8(const char* text) {
+  std::string utf8;
+  transcodeWhole(text, std::strlen(text), nullptr, &utf8);
+  return utf8;
 }
 
 size_t transcodeShortText(const char* text, size_t length, char* out) {
@@ -333,7 +354,7 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   FILE* console = consoleOut();
   FILE* input = openForReading(inputPath);
   if (input == nullptr) {
-    std::fprintf(console, "\nInput File %s Not Found!\n", inputPath);
+    std::fprintf(console, "\nInput File %s Not Found!\n", consolePath(inputPath).c_str());
     return -1;
   }
   // A device or a pipe (/dev/null, /dev/stdout) is written in place: moving
@@ -343,17 +364,20 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   FILE* part = openTextForWriting(partPath.c_str());
   if (part == nullptr) {
     std::fclose(input);
-    std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
+    std::fprintf(console, "\nOutput File %s Creation Error!\n",
+                 consolePath(outputPath).c_str());
     return -1;
   }
 
-  std::fprintf(console, "Creating %s .... Encoding: %s\n", outputPath, kTranscoderEncodingName);
+  std::fprintf(console, "Creating %s .... Encoding: %s\n", consolePath(outputPath).c_str(),
+               kTranscoderEncodingName);
 
   // One conversion at a time: the 64 KiB read-ahead and the staging buffer
   // live in static storage, off the stack.
   static LineReader reader;
   static Utf8Output output;
   output.stream = part;
+  output.text = nullptr;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);
@@ -372,12 +396,13 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   if (std::fclose(part) != 0) writeFailed = true;
 
   if (readFailed) {
-    std::fprintf(console, "\nInput File %s Read Error!\n", inputPath);
+    std::fprintf(console, "\nInput File %s Read Error!\n", consolePath(inputPath).c_str());
     if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }
   if (writeFailed || (!inPlace && !replaceFile(partPath.c_str(), outputPath))) {
-    std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
+    std::fprintf(console, "\nOutput File %s Creation Error!\n",
+                 consolePath(outputPath).c_str());
     if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }

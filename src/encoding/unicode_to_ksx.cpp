@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "encoding/code_point.h"
 
@@ -84,6 +85,24 @@ const char* unicodeToKsx(int codePoint) {
     return text;
   }
   std::snprintf(text, sizeof text, "&#%05d;", c);
+  return text;
+}
+
+std::string fileNameToKsx(const char* name) {
+  size_t length = std::strlen(name);
+  if (!isValidUtf8(name, length)) return name;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name);
+  std::string text;
+  size_t i = 0;
+  while (i < length) {
+    size_t run = asciiPrefixLength(name + i, length - i);
+    text.append(name + i, run);
+    i += run;
+    if (i == length) break;
+    int codePoint = 0;
+    i += static_cast<size_t>(decodeUtf8(bytes + i, length - i, &codePoint));
+    text += unicodeToKsx(codePoint);
+  }
   return text;
 }
 

@@ -6,6 +6,8 @@
 #ifndef TOURWRIGHT_ENCODING_UNICODE_TO_KSX_H_
 #define TOURWRIGHT_ENCODING_UNICODE_TO_KSX_H_
 
+#include <string>
+
 namespace tourwright {
 
 // Returns NUL-terminated text in a static buffer, valid until the next call:
@@ -13,6 +15,11 @@ namespace tourwright {
 // least five digits, more for code points above 99999). A negative value or
 // one above U+10FFFF gives the reference of U+FFFD.
 const char* unicodeToKsx(int codePoint);
+
+// A file name as internal text. File names are the file system's text: a
+// name that is valid UTF-8 has each non-ASCII character converted as above;
+// any other name (a name already in the code page) comes back as it is.
+std::string fileNameToKsx(const char* name);
 
 }  // namespace tourwright
 

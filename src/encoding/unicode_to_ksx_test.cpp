@@ -7,9 +7,34 @@
 
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
+#include "encoding/transcoder.h"
 
 namespace tourwright {
 namespace {
+
+// File names are the file system's text: a UTF-8 name enters the code
+// page, any other stays as it is; the transcoder shows either in UTF-8.
+TEST(FileNameToKsx, Utf8NamesEnterTheCodePage) {
+  struct Case {
+    const char* name;
+    const char* internal;
+    const char* shown;
+  } cases[] = {
+      {"palace", "palace", "palace"},
+      {"", "", ""},
+      {"\xEA\xB6\x81\xEA\xB6\x90", "\xB1\xC3\xB1\xC8", "\xEA\xB6\x81\xEA\xB6\x90"},
+      {"tour \xEA\xB6\x81-2", "tour \xB1\xC3-2", "tour \xEA\xB6\x81-2"},
+      {"Caf\xC3\xA9", "Caf&#00233;", "Caf\xC3\xA9"},         // outside the code page
+      {"\xF0\x9F\x98\x80", "&#128512;", "\xF0\x9F\x98\x80"},  // beyond U+FFFF
+      {"\xB1\xC3\xB1\xC8", "\xB1\xC3\xB1\xC8", "\xEA\xB6\x81\xEA\xB6\x90"},  // code page bytes
+      {"a\xC3", "a\xC3", "a\xE2\x96\xA3"},                   // neither: kept, shown as the mark
+  };
+  for (const Case& c : cases) {
+    std::string internal = fileNameToKsx(c.name);
+    EXPECT_EQ(internal, c.internal) << c.name;
+    EXPECT_EQ(transcodeToUtf8(internal.c_str()), c.shown) << c.name;
+  }
+}
 
 TEST(UnicodeToKsx, EdgeValues) {
   const struct {

@@ -7,6 +7,13 @@
 // on Windows). Paths are formed with the platform separator; both '\' and
 // '/' are accepted as separators when a path typed by the user is split.
 //
+// Paths are UTF-8 inside the program on every platform. On Windows the
+// command line is taken in UTF-16 and every file is reached through the
+// wide functions, so a folder or file name in any script can be opened
+// whatever the system's ANSI code page; a path that is not UTF-8 (code page
+// text, such as a scene name joined to a folder) is read in the ANSI code
+// page, as the narrow functions read it.
+//
 // Console text goes to consoleOut(), which is standard output unless the
 // driver (or a test) has put another stream in its place. Standard output
 // stays as the C runtime gives it: in text mode, so on Windows each console
@@ -44,6 +51,8 @@ FILE* openBinaryForWriting(const char* path);
 bool removeFile(const char* path);
 // Moves `from` over `to`, replacing an existing file.
 bool replaceFile(const char* from, const char* to);
+// True when something (a file, a folder, a device) stands at `path`.
+bool pathExists(const char* path);
 bool isDirectory(const char* path);
 // True when `path` exists and is neither a regular file nor a folder (a
 // device such as /dev/null, a pipe): such a target is written in place,
@@ -82,6 +91,17 @@ bool readLine(LineReader* reader, const char** line, size_t* length);
 bool readLineRun(LineReader* reader, const char** text, size_t* length);
 // Frees the line buffer; the stream is the caller's to close.
 void closeLineReader(LineReader* reader);
+
+// The bytes in which a path is shown on the console: on Windows a UTF-8
+// path is written in the ANSI code page (a character it lacks as '?'), the
+// bytes a narrow command line gave; elsewhere, and for a path that is not
+// UTF-8, the path as it is.
+std::string consolePath(const std::string& path);
+
+#ifdef _WIN32
+// UTF-16 text, such as a command-line argument, in UTF-8.
+std::string utf8FromWide(const wchar_t* text);
+#endif
 
 FILE* consoleOut();
 void setConsoleOut(FILE* stream);

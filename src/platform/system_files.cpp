@@ -29,8 +29,6 @@ std::string createTemporaryFile() {
 
 FILE* openNullSink() { return std::fopen("NUL", "wb"); }
 
-bool pathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
 #else
 
 std::string createTemporaryFile() {
@@ -44,11 +42,6 @@ std::string createTemporaryFile() {
 }
 
 FILE* openNullSink() { return std::fopen("/dev/null", "wb"); }
-
-bool pathExists(const char* path) {
-  struct stat info;
-  return stat(path, &info) == 0;
-}
 
 #endif
 

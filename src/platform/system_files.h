@@ -1,7 +1,6 @@
 // Files outside the tour folder, for the modes that must write nothing
 // beside the script: a private scratch file in the system's temporary
-// folder and a sink for console lines that nobody is to see; and whether
-// a path names anything at all.
+// folder and a sink for console lines that nobody is to see.
 #ifndef TOURWRIGHT_PLATFORM_SYSTEM_FILES_H_
 #define TOURWRIGHT_PLATFORM_SYSTEM_FILES_H_
 
@@ -18,9 +17,6 @@ std::string createTemporaryFile();
 
 // A stream that swallows what is written to it (the null device).
 FILE* openNullSink();
-
-// True when something (a file, a folder, a device) stands at `path`.
-bool pathExists(const char* path);
 
 }  // namespace tourwright
 

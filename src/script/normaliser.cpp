@@ -226,7 +226,8 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   if (encoding == kEncodingAnsi) {
     std::fclose(script);
     std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
-    std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n", scriptPath);
+    std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n",
+                 consolePath(scriptPath).c_str());
     return kEncodingAnsi;
   }
 

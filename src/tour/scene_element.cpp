@@ -31,6 +31,7 @@
 #include "platform/system_files.h"
 #include "encoding/code_point.h"
 #include "encoding/korean_reading.h"
+#include "encoding/transcoder.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/scene_hotspots.h"
@@ -287,8 +288,18 @@ const char* elementNameSuffix(const Tour* tour, int sceneIndex) {
 
 }  // namespace
 
+// A scene name is script text, in the code page; a file system that names
+// files in Unicode holds a Korean scene's tile XML under the UTF-8 form of
+// the name, the form the final tour XML gives its tiles folder. That form
+// is tried when no file stands under the name as it is.
 std::string tileXmlPath(const char* directory, const char* sceneName) {
-  return joinPath(directory, sceneName, ".xml");
+  std::string path = joinPath(directory, sceneName, ".xml");
+  if (pathExists(path.c_str()) && !isDirectory(path.c_str())) return path;
+  std::string unicodeName = transcodeToUtf8(sceneName);
+  if (unicodeName == sceneName) return path;
+  std::string unicodePath = joinPath(directory, unicodeName, ".xml");
+  if (pathExists(unicodePath.c_str()) && !isDirectory(unicodePath.c_str())) return unicodePath;
+  return path;
 }
 
 TileXmlState inspectTileXml(const char* path) {
@@ -316,7 +327,8 @@ SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* dire
   std::string tilePath = tileXmlPath(directory, scene.name);
   FILE* tile = openForReading(tilePath.c_str());
   if (tile == nullptr) {
-    std::fprintf(consoleOut(), "\nXml Source File Open Error: %s\n", tilePath.c_str());
+    std::fprintf(consoleOut(), "\nXml Source File Open Error: %s\n",
+                 joinPath(consolePath(directory), scene.name, ".xml").c_str());
     return SceneResult::kTileXmlMissing;
   }
 
@@ -334,7 +346,8 @@ SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* dire
   bool readWhole = copyImageBlock(tile, out);
   std::fclose(tile);
   if (!readWhole) {
-    std::fprintf(consoleOut(), "\nXml Source File Read Error: %s\n", tilePath.c_str());
+    std::fprintf(consoleOut(), "\nXml Source File Read Error: %s\n",
+                 consolePath(tilePath).c_str());
     return SceneResult::kTileXmlUnreadable;
   }
   emitRow(out, 2, 1, "</image>");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
@@ -196,6 +197,38 @@ TEST(SceneElementTest, RepeatedNamesGetCopyElementNamesButShareTheirTiles) {
             std::string::npos);
   EXPECT_NE(writeScene(*tour, 7, dir.path()).text.find("<scene name=\"" + longName + "-copy\" "),
             std::string::npos);
+}
+
+// The file is made through the platform unit, which names it in Unicode
+// on Windows too.
+void writeTile(const std::string& path, const std::string& text) {
+  FILE* file = openBinaryForWriting(path.c_str());
+  ASSERT_NE(file, nullptr) << path;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+}
+
+// A scene name is code page text; the tile XML of a Korean scene is stored
+// under the UTF-8 form of the name, tried after the name as it stands.
+TEST(SceneElementTest, KoreanSceneNameFindsTheTileXmlUnderItsUtf8Name) {
+  const char kCodePageName[] = "\xB5\xBF\xB1\xC3";
+  const char kUtf8Name[] = "\xEB\x8F\x99\xEA\xB6\x81";
+  TempDir dir;
+  auto tour = emptyTour();
+  addScene(*tour, kCodePageName);
+  SceneRun missing = writeScene(*tour, 0, dir.path());
+  EXPECT_EQ(missing.result, SceneResult::kTileXmlMissing);
+  EXPECT_EQ(missing.console, "\nXml Source File Open Error: " +
+                                 joinPath(dir.path(), kCodePageName, ".xml") + "\n");
+
+  writeTile(joinPath(dir.path(), kUtf8Name, ".xml"), tileXml("unicode"));
+  SceneRun found = writeScene(*tour, 0, dir.path());
+  EXPECT_EQ(found.result, SceneResult::kWritten);
+  EXPECT_NE(found.text.find(imageBlock("unicode")), std::string::npos);
+#ifndef _WIN32
+  writeTile(joinPath(dir.path(), kCodePageName, ".xml"), tileXml("codepage"));
+  EXPECT_NE(writeScene(*tour, 0, dir.path()).text.find(imageBlock("codepage")), std::string::npos);
+#endif
 }
 
 TEST(SceneElementTest, MissingTileXmlWritesNothingAndSaysWhichFile) {

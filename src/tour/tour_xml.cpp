@@ -3,6 +3,10 @@
 // transcoder turns the whole file into UTF-8 later (hence the declaration
 // already says utf-8).
 //
+// The base name is a file name, the file system's text: a UTF-8 name goes
+// in converted to the code page like any other text of the document, so
+// that the tour XML names itself and its way home in the final UTF-8.
+//
 // A missing tile XML stops the writing at once and leaves the .tmp as
 // written so far, for the author to look at. A .tmp that cannot be created
 // or fully written (a full disk shows up only when the buffers are flushed,
@@ -10,8 +14,10 @@
 #include "tour/tour_xml.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/platform.h"
+#include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/gallery_scenes.h"
 #include "tour/model_bounds.h"
@@ -79,7 +85,7 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
                            const char* tmpPath) {
   FILE* out = openTextForWriting(tmpPath);
   if (out == nullptr) {
-    std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", tmpPath);
+    std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", consolePath(tmpPath).c_str());
     return TourXmlResult::kCannotCreate;
   }
   // Image blocks arrive a line at a time: a large buffer makes few large
@@ -87,10 +93,11 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   static char buffer[1 << 16];
   std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
 
-  writePrologue(out, baseName);
+  std::string internalBaseName = fileNameToKsx(baseName);
+  writePrologue(out, internalBaseName.c_str());
   for (int i = 0; i < boundedCount(tour->sceneCount, kMaxScenes); ++i) {
     if (tour->scenes[i].name[0] == '\0') continue;  // no header record: no scene element
-    SceneResult scene = writeSceneElement(tour, i, directory, baseName, out);
+    SceneResult scene = writeSceneElement(tour, i, directory, internalBaseName.c_str(), out);
     if (scene == SceneResult::kTileXmlMissing) {
       std::fclose(out);
       return TourXmlResult::kStopped;
@@ -108,7 +115,7 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   bool failed = std::ferror(out) != 0;
   if (std::fclose(out) != 0) failed = true;
   if (failed) {
-    std::fprintf(consoleOut(), "\nTmp File %s Write Error!\n", tmpPath);
+    std::fprintf(consoleOut(), "\nTmp File %s Write Error!\n", consolePath(tmpPath).c_str());
     removeFile(tmpPath);
     return TourXmlResult::kCannotCreate;
   }

@@ -124,6 +124,21 @@ TEST(TourXmlTest, BaseNameIsWrittenUnescaped) {
             std::string::npos);
 }
 
+// A UTF-8 base name (the file system's) enters the document in the code
+// page; one in code page bytes goes in as it is.
+TEST(TourXmlTest, Utf8BaseNameIsWrittenInTheCodePage) {
+  for (const char* baseName : {"\xEA\xB6\x81\xEA\xB6\x90", "\xB1\xC3\xB1\xC8"}) {
+    TempDir dir;
+    auto tour = emptyTour();
+    writeTour(*tour, dir.path(), baseName, dir.file("x.tmp"));
+    EXPECT_NE(readTextFile(dir.file("x.tmp"))
+                  .find("\t<xmlscript name=\"\xB1\xC3\xB1\xC8.xml\"/>\n"
+                        "\t<window title=\"\xB1\xC3\xB1\xC8\"/>\n\n"),
+              std::string::npos)
+        << baseName;
+  }
+}
+
 // Named scenes with a nameless one between them: the nameless scene gets no
 // element, but its gallery still gets its gallery scene.
 TEST(TourXmlTest, SmallTourIsWrittenWhole) {

@@ -1,6 +1,7 @@
 // The viewer page: fixed text around the base name, which goes into the
 // title and the tour XML's name exactly as the driver holds it (no escaping,
-// no conversion). The viewer's files are served from fixed absolute paths
+// no conversion): the file system's name, in UTF-8 where the file system
+// speaks it, as the page's charset says. The viewer's files are served from fixed absolute paths
 // of the web site; the tour XML is loaded from the page's own folder.
 //
 // Oddities kept on purpose, the site's scripts expect them: "MAX2imum-scale",
@@ -69,18 +70,19 @@ void writeViewerPageText(FILE* out, const char* baseName) {
 bool writeViewerPage(const char* htmPath, const char* baseName) {
   FILE* out = openTextForWriting(htmPath);
   if (out == nullptr) {
-    std::fprintf(consoleOut(), "\nHtml File %s Creation Error!\n", htmPath);
+    std::fprintf(consoleOut(), "\nHtml File %s Creation Error!\n",
+                 consolePath(htmPath).c_str());
     return false;
   }
   writeViewerPageText(out, baseName);
   bool failed = std::ferror(out) != 0;
   if (std::fclose(out) != 0) failed = true;
   if (failed) {
-    std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", htmPath);
+    std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", consolePath(htmPath).c_str());
     removeFile(htmPath);
     return false;
   }
-  std::fprintf(consoleOut(), "%s has been Created.\n", htmPath);
+  std::fprintf(consoleOut(), "%s has been Created.\n", consolePath(htmPath).c_str());
   return true;
 }
 
