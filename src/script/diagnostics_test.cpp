@@ -244,6 +244,8 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
        mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xFF y \xC3( \x80\nhall 1 2 a $ok\xE4\xB8",
        {"4: warning: 3 invalid UTF-8 sequences replaced",
         "5: warning: the file ends inside a UTF-8 sequence: its bytes are dropped"}},
+      {"overlong UTF-8", mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xC0\x8Ay\xE0\x80\x8A\n",
+       {"4: warning: 2 invalid UTF-8 sequences replaced"}},
       {"UTF-16",
        utf16(kHall + "#STILL\nx 1 2 1 0 0 0 0 $", false) +
            std::string("\x00\xD8" "A\x00" "B", 5),  // a lone surrogate, then an odd byte
