@@ -128,15 +128,13 @@ size_t outputCharacters(const char (&field)[N], int (&characters)[N]) {
   size_t p = 0;
   while (p < length) {
     unsigned char b = text[p];
+    int notation = b == 'U' ? notationValue(text + p, length - p) : -1;
     if (b >= 0x80) {
       p += (p + 1 < length && text[p + 1] >= 0x21) ? 2 : 1;
       characters[count++] = kOtherCharacter;
-    } else if (b == 'U' && p + 6 <= length && text[p + 1] == '+' && isHex(text[p + 2]) &&
-               isHex(text[p + 3]) && isHex(text[p + 4]) && isHex(text[p + 5])) {
-      int value = 0;
-      for (size_t i = p + 2; i < p + 6; ++i) value = value * 16 + hexValue(text[i]);
-      p += 6;
-      if (value != 0) characters[count++] = value < 0x80 ? value : kOtherCharacter;
+    } else if (notation >= 0) {
+      p += kNotationLength;
+      if (notation != 0) characters[count++] = notation < 0x80 ? notation : kOtherCharacter;
     } else if (b == '&' && p + 2 < length && text[p + 1] == '#' && isDecimal(text[p + 2])) {
       int value = 0;
       for (p += 2; p < length && isDecimal(text[p]); ++p) {
