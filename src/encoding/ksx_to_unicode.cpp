@@ -135,39 +135,55 @@ int hanjaIndex(const unsigned char* code) {
   return 0;
 }
 
-void ksxHanjaToUtf8(const unsigned char* code, char* out) {
-  const int index = hanjaIndex(code);
-  if (index == 0) {
-    writeCell(kReplacementUtf8, out);
-    return;
-  }
+namespace {
+
+// The code point of a Hanja index, or 0 when the tables have none for it.
+int32_t hanjaCodePoint(int index) {
+  if (index == 0) return 0;
   if (index <= kKsxHanjaLast) {
-    const Utf8Cell& cell = kHanjaUtf8.cells[index - 1];
-    if (cell.bytes[0] != 0) {
-      writeCell(cell, out);
-      return;
-    }
+    if (KsxHanjaTable[index - 1] != 0) return KsxHanjaTable[index - 1];
   } else if (index <= kExtendedLast) {
-    const int32_t codePoint = ExtendedHanjaTable[index - kExtendedFirst];
-    if (codePoint != 0) {
-      codePointToUtf8(codePoint, out);
-      return;
-    }
+    if (ExtendedHanjaTable[index - kExtendedFirst] != 0) return ExtendedHanjaTable[index - kExtendedFirst];
   }
   // An empty cell, or an index without a table: only the exception list
   // can still name a character (the list is in ascending index order).
   for (const HanjaException& exception : HanjaExceptionList) {
     if (exception.index > index) break;
-    if (exception.index == index) {
-      codePointToUtf8(exception.codePoint, out);
-      return;
-    }
+    if (exception.index == index) return exception.codePoint;
   }
-  writeCell(kReplacementUtf8, out);
+  return 0;
+}
+
+bool isSymbolHangulCode(const unsigned char* code) {
+  return code[0] >= 0xA1 && code[0] <= 0xC8 && code[1] >= 0xA1;
+}
+
+}  // namespace
+
+void ksxHanjaToUtf8(const unsigned char* code, char* out) {
+  const int index = hanjaIndex(code);
+  if (index >= 1 && index <= kKsxHanjaLast && kHanjaUtf8.cells[index - 1].bytes[0] != 0) {
+    writeCell(kHanjaUtf8.cells[index - 1], out);
+    return;
+  }
+  const int32_t codePoint = hanjaCodePoint(index);
+  if (codePoint != 0) {
+    codePointToUtf8(codePoint, out);
+  } else {
+    writeCell(kReplacementUtf8, out);
+  }
+}
+
+bool ksxHasMapping(const unsigned char* code) {
+  if (isSymbolHangulCode(code)) {
+    const unsigned lead = code[0];
+    return code[1] <= 0xFE && (lead <= 0xAC || lead >= 0xB0);  // rows AD..AF are empty
+  }
+  return hanjaCodePoint(hanjaIndex(code)) != 0;
 }
 
 void ksxToUtf8(const unsigned char* code, char* out) {
-  if (code[0] >= 0xA1 && code[0] <= 0xC8 && code[1] >= 0xA1) {
+  if (isSymbolHangulCode(code)) {
     ksxSymbolHangulToUtf8(code, out);
   } else {
     ksxHanjaToUtf8(code, out);

@@ -32,9 +32,6 @@ namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 const char kReplacementMarkUtf8[] = "\xE2\x96\xA3";
-// Trail bytes below this cannot belong to a two-byte code: such a lead byte
-// stands alone, so a line end after it is never taken as its trail.
-constexpr unsigned char kLowestTrail = 0x21;
 // Any reference above U+10FFFF names no character; digits beyond it are
 // counted but no longer change the value.
 constexpr int kReferenceCeiling = 0x110000;
