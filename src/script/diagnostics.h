@@ -97,6 +97,9 @@ struct ScriptDiagnostics {
   // read as UTF-8.
   bool sawUtf8Line;
   bool sawOtherHighLine;
+  // The line being noted reads as UTF-8: its codes are left to the warning
+  // about a script without its byte-order mark.
+  bool lineReadsAsUtf8;
 
   SceneOrigin scenes[kMaxScenes];
   ItemOrigin objects[kMaxGalleryObjects];

@@ -12,11 +12,9 @@
 // a field that the line left out).
 #include "script/diagnostics.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "encoding/code_point.h"
-#include "encoding/ksx_to_unicode.h"
 #include "platform/platform.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
@@ -43,48 +41,6 @@ bool holdsHiddenText(const char* begin, const char* end) {
     if (c != '\0' && !isScriptSpace(c)) return true;
   }
   return false;
-}
-
-// Names the codes of [begin, end) that the tour XML shows as the replacement
-// mark, paired the way the output reads them: a pair that no table holds
-// (most often one of the extra Hangul of the Windows Korean code page), and
-// a lead byte without a trail byte. A line that reads as UTF-8 is left to
-// the warning about a script without its byte-order mark.
-void noteUnshownCodes(ScriptDiagnostics* d, const char* begin, const char* end) {
-  constexpr int kNamed = 4;  // codes named; the rest are counted
-  char named[kNamed][24];
-  long long count = 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(begin);
-  const unsigned char* stop = reinterpret_cast<const unsigned char*>(end);
-  while (p < stop) {
-    if (*p < 0x80) {
-      ++p;
-      continue;
-    }
-    bool paired = p + 1 < stop && p[1] >= kLowestTrail;
-    if (!paired || !ksxHasMapping(p)) {
-      if (count < kNamed) {
-        std::snprintf(named[count], sizeof named[count],
-                      paired ? "%02X %02X" : "%02X (no trail byte)", p[0], paired ? p[1] : 0);
-      }
-      ++count;
-    }
-    p += paired ? 2 : 1;
-  }
-  if (count == 0 || isValidUtf8(begin, static_cast<size_t>(end - begin))) return;
-  long long shown = count < kNamed ? count : kNamed;
-  beginWarning(d, d->lineNumber);
-  std::fputs(count == 1 ? "code " : "codes ", d->out);
-  for (long long i = 0; i < shown; ++i) {
-    if (i > 0) std::fputs(i + 1 == count ? " and " : ", ", d->out);
-    std::fputs(named[i], d->out);
-  }
-  if (count > shown) std::fprintf(d->out, " and %lld more", count - shown);
-  std::fprintf(d->out,
-               " %s in no table of the code page and show%s as the replacement mark U+25A3; save "
-               "the script as UTF-8 with a byte-order mark, which keeps every character",
-               count == 1 ? "is" : "are", count == 1 ? "s" : "");
-  endWarning(d);
 }
 
 void noteSectionLine(ScriptDiagnostics* d, const ScriptParse& parse, const LineReport& report,
@@ -160,13 +116,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
       d->sawOtherHighLine = true;
     }
   }
-  // Only the text of a line that filled an entry reaches the tour.
-  LineOutcome outcome = report.outcome;
-  if (d->encoding == kEncodingAnsi &&
-      (outcome == LineOutcome::kSceneHeader || outcome == LineOutcome::kRecordAdded ||
-       outcome == LineOutcome::kGalleryAdded || outcome == LineOutcome::kObjectAdded)) {
-    noteUnshownCodes(d, line, end);
-  }
+  d->lineReadsAsUtf8 = isValidUtf8(line, static_cast<size_t>(end - line));
   const Tour& tour = *parse.tour;
   const int scene = parse.sceneIndex;
   switch (report.outcome) {

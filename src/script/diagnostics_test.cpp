@@ -259,19 +259,23 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
 
 // Code page codes that the tour XML can only show as the replacement mark.
 TEST(DiagnosticsTest, CodesWithoutACharacter) {
-  const std::string shown = " in no table of the code page and show";
-  const std::string help =
-      " as the replacement mark U+25A3; save the script as UTF-8 with a byte-order mark, which "
-      "keeps every character";
+  const std::string remedy =
+      " place; save the script as UTF-8 with a byte-order mark, which keeps every character";
+  const std::string one = " has no character in the code page tables: the tour shows U+25A3 in its";
+  const std::string many =
+      " have no character in the code page tables: the tour shows U+25A3 in their";
   expectFindings({
       {"an extra Hangul of the Windows code page", "#SCENE\nhall 0 0 $\x8C\x63\xB9\xE6\n",
-       {"2: warning: code 8C 63 is" + shown + "s" + help}},
+       {"2: warning: code 8C 63" + one + remedy}},
       {"a lead byte before a space", kHall + "#CROSSLINK\nhall 1 2 a $x\xB0 y\n",
-       {"4: warning: code B0 (no trail byte) is" + shown + "s" + help}},
+       {"4: warning: code B0 (no trail byte)" + one + remedy}},
       {"many on one line",
        kHall + "#STILL\nv\xC9\xA1 1 2 1 0 0 0 0 $\x8C\x63\x8C\x64\xB0\xA1\x8C\x65\x8C\x66\xB0\n",
-       {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 2 more are" + shown + help}},
+       {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 2 more" + many + remedy}},
       {"codes the tables hold", kHall + "#CROSSLINK\nhall 1 2 a $\xB0\xA1\xA2\xC3\xCA\xA1\n", {}},
+      {"a code cut off with its caption",
+       kHall + "#CROSSLINK\nhall 1 2 a $" + std::string(126, 'x') + "\x8C\x63\n",
+       {"4: warning: caption cut to its capacity of 127 bytes"}},
       {"lines that reach no output", kHall + "// \x8C\x63\n#CROSSLINK\nhall 1 2 a \x8C\x63\n",
        {"5: warning: cross link line has no \"$\" caption: skipped"}},
       {"UTF-8 keeps every character",
