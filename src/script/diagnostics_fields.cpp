@@ -1,6 +1,8 @@
 // The kinds of record line and their fields, as the parser scans them, and
-// the findings on the fields of a line that filled an entry: fields it left
-// out (with what they now hold) and words or a caption cut to their field.
+// the findings on the fields of a line that filled an entry: codes of an
+// ANSI script that the tour can only show as the replacement mark, fields
+// it left out (with what they now hold) and words or a caption cut to their
+// field.
 #include <cstdio>
 #include <cstring>
 
@@ -193,8 +195,9 @@ void warnUnshownCodes(ScriptDiagnostics* d, const Tour& tour, LineKind lineKind,
   UnshownCodes codes = {};
   const KindInfo& info = infoOf(lineKind);
   for (int field = 0; field < info.fieldCount; ++field) {
+    // A field that begins with "$" repeats the caption's first word.
     const char* text = wordField(tour, lineKind, scene, index, field);
-    if (text != nullptr) gatherUnshownCodes(text, &codes);
+    if (text != nullptr && text[0] != '$') gatherUnshownCodes(text, &codes);
   }
   gatherUnshownCodes(captionField(tour, lineKind, scene, index), &codes);
   if (codes.count == 0) return;

@@ -272,6 +272,8 @@ TEST(DiagnosticsTest, CodesWithoutACharacter) {
       {"many on one line",
        kHall + "#STILL\nv\xC9\xA1 1 2 1 0 0 0 0 $\x8C\x63\x8C\x64\xB0\xA1\x8C\x65\x8C\x66\xB0\n",
        {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 2 more" + many + remedy}},
+      {"a caption word taken as a field is named once",
+       kHall + "#GALLERY\n*g 1 2 $G\no 1 1 $\x8C\x63\n", {"5: warning: code 8C 63" + one + remedy}},
       {"codes the tables hold", kHall + "#CROSSLINK\nhall 1 2 a $\xB0\xA1\xA2\xC3\xCA\xA1\n", {}},
       {"a code cut off with its caption",
        kHall + "#CROSSLINK\nhall 1 2 a $" + std::string(126, 'x') + "\x8C\x63\n",
