@@ -84,6 +84,12 @@ std::vector<BadInputCase> badInputCases() {
        "$c\xED\xA0\x80x\n\x80\xC3\n",
        none, 0, "Text Encoding of LST file: 1", completed, noScratch,
        "title=\"ti\xEF\xBF\xBDtle\xEF\xBF\xBD\""},
+      // An overlong line feed would start lines that no editor shows.
+      {"overlong UTF-8 line feeds",
+       "\xEF\xBB\xBF#SCENE\nhall 0 0 $Main\xC0\x8A#STILL\xC0\x8Avase 1 2 0.5 0 0 0 0 $x\n", none,
+       0, "#Scene 1: Main&#65533;#STILL&#65533;vase 1 2 0.5 0 0 0 0 $x hall (0, 0)", completed,
+       noScratch, "title=\"Main\xEF\xBF\xBD#STILL\xEF\xBF\xBDvase 1 2 0.5 0 0 0 0 $x\"",
+       "Still Image"},
       {"NUL bytes inside lines", bytes("#SCENE\nhall 0 0 $Ha\0ll\n#STILL\nv 1 2\0 3 $x\n"),
        none, 0, "#Scene 1: Ha hall (0, 0)", completed, noScratch, "title=\"Ha\""},
       {"a 1 MB single line", std::string(kScene) + "#CROSSLINK\nhall 1 2 arrow $" +

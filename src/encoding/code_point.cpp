@@ -24,7 +24,25 @@ int scanHex(const char* text) {
   return value;
 }
 
+int hexDigitValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace
+
+int notationValue(const unsigned char* text, size_t available) {
+  if (available < kNotationLength || text[0] != 'U' || text[1] != '+') return -1;
+  int value = 0;
+  for (size_t i = 2; i < kNotationLength; ++i) {
+    int digit = hexDigitValue(text[i]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
 
 char* hex4ToUcs2(const char* digits, char out[3]) {
   char work[5] = {0, 0, 0, 0, 0};

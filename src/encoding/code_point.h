@@ -17,6 +17,14 @@ constexpr int kReplacementCharacter = 0xFFFD;  // an undecodable or unpaired cha
 // UCS-2 unit: out[0] the low byte, out[1] the high byte, out[2] NUL.
 char* hex4ToUcs2(const char* digits, char out[3]);
 
+// Length of a "U+" notation: "U+" and four hexadecimal digits, either case.
+constexpr size_t kNotationLength = 6;
+
+// The value of the "U+" notation that `text` begins with (0..0xFFFF), or -1
+// when the text there is no such notation. Whatever reads or keeps a
+// notation whole uses this one test.
+int notationValue(const unsigned char* text, size_t available);
+
 // The shortest UTF-8 form of `codePoint`, NUL-terminated. Code points above
 // U+FFFF take four bytes; a negative value, one above U+10FFFF or a
 // surrogate gives U+FFFD.

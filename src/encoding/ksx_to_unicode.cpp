@@ -189,4 +189,12 @@ void ksxHanjaToUtf8(const unsigned char* code, char* out) {
 
 void ksxToUtf8(const unsigned char* code, char* out) { writeText(ksxCell(code[0], code[1]), out); }
 
+bool ksxHasMapping(const unsigned char* code) {
+  const Utf8Cell cell = ksxCell(code[0], code[1]);
+  if (cell.bytes[0] == 0) return false;  // an empty cell: the tour shows the mark
+  if (std::memcmp(cell.bytes, kReplacementUtf8.bytes, sizeof cell.bytes) != 0) return true;
+  // A2C3 is the mark itself, the one code whose own character it is.
+  return code[0] == 0xA2 && code[1] == 0xC3;
+}
+
 }  // namespace tourwright

@@ -30,6 +30,10 @@ struct KsxPairTable {
 };
 extern const KsxPairTable kKsxPairTable;
 
+// Trail bytes below this cannot belong to a two-byte code: such a lead byte
+// stands alone, so a line end after it is never taken as its trail.
+constexpr unsigned char kLowestTrail = 0x21;
+
 // Symbol and Hangul rows (leads A1..C8 with trail >= A1). `out` holds at
 // least kUtf8Max bytes and receives NUL-terminated UTF-8.
 void ksxSymbolHangulToUtf8(const unsigned char* code, char* out);
@@ -40,6 +44,10 @@ int hanjaIndex(const unsigned char* code);
 
 // The caller's choice between the two above, in one call.
 void ksxToUtf8(const unsigned char* code, char* out);
+
+// True when the tables give the code a character of its own; false when
+// ksxToUtf8 gives the replacement mark for want of one.
+bool ksxHasMapping(const unsigned char* code);
 
 }  // namespace tourwright
 

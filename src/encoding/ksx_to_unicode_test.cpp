@@ -147,6 +147,22 @@ TEST(KsxToUtf8, EveryPairGivesOneValidCharacter) {
   }
 }
 
+// A code has a mapping exactly when it gives something other than the mark,
+// and the one code whose own character is the mark (A2 C3) has one.
+TEST(KsxHasMapping, AgreesWithTheMarkOfEveryPair) {
+  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0x00; trail <= 0xFF; ++trail) {
+      const unsigned char code[2] = {static_cast<unsigned char>(lead),
+                                     static_cast<unsigned char>(trail)};
+      bool markCode = lead == 0xA2 && trail == 0xC3;
+      ASSERT_EQ(ksxHasMapping(code), decode(lead, trail) != kMark || markCode)
+          << std::hex << lead << " " << trail;
+    }
+  }
+  const unsigned char extraHangul[2] = {0x8C, 0x63};  // outside the tour code page
+  EXPECT_FALSE(ksxHasMapping(extraHangul));
+}
+
 // In the area of leads 80..A0 only the exception list supplies characters.
 TEST(KsxToUtf8, LowLeadsHoldOnlyTheListedExceptions) {
   int mapped = 0;

@@ -36,9 +36,6 @@ namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 const char kReplacementMarkUtf8[] = "\xE2\x96\xA3";
-// Trail bytes below this cannot belong to a two-byte code: such a lead byte
-// stands alone, so a line end after it is never taken as its trail.
-constexpr unsigned char kLowestTrail = 0x21;
 // Any reference above U+10FFFF names no character; digits beyond it are
 // counted but no longer change the value.
 constexpr int kReferenceCeiling = 0x110000;
@@ -162,28 +159,14 @@ struct Escape {
   int value;
 };
 
-int hexDigitValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool isDecimalDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // The "U+XXXX" notation or "&#digits;" reference that starts at `p`, if any.
 Escape readEscape(const unsigned char* p, const unsigned char* end) {
   Escape none = {EscapeKind::kNone, 0, 0};
   size_t available = static_cast<size_t>(end - p);
-  if (available >= 6 && p[0] == 'U' && p[1] == '+') {
-    int value = 0;
-    for (int i = 2; i < 6; ++i) {
-      int digit = hexDigitValue(p[i]);
-      if (digit < 0) return none;
-      value = value * 16 + digit;
-    }
-    return {EscapeKind::kNotation, 6, value};
-  }
+  int notation = notationValue(p, available);
+  if (notation >= 0) return {EscapeKind::kNotation, kNotationLength, notation};
   if (available >= 3 && p[0] == '&' && p[1] == '#' && isDecimalDigit(p[2])) {
     const unsigned char* q = p + 2;
     int value = 0;

@@ -117,6 +117,9 @@ struct ScriptDiagnostics {
   bool sawUtf8Line;
   bool sawOtherHighLine;
   KoreanReading utf8Reading;
+  // The line being noted reads as UTF-8: its codes are left to the warning
+  // about a script without its byte-order mark.
+  bool lineReadsAsUtf8;
 
   SceneOrigin scenes[kMaxScenes];
   ItemOrigin objects[kMaxGalleryObjects];

@@ -1,8 +1,12 @@
 // The kinds of record line and their fields, as the parser scans them, and
-// the findings on the fields of a line that filled an entry: fields it left
-// out (with what they now hold) and words or a caption cut to their field.
+// the findings on the fields of a line that filled an entry: codes of an
+// ANSI script that the tour can only show as the replacement mark, fields
+// it left out (with what they now hold) and words or a caption cut to their
+// field.
+#include <cstdio>
 #include <cstring>
 
+#include "encoding/ksx_to_unicode.h"
 #include "script/diagnostics_parts.h"
 
 namespace tourwright {
@@ -136,6 +140,83 @@ const char* wordField(const Tour& tour, LineKind lineKind, int scene, int index,
   return nullptr;
 }
 
+// The caption (a scene's title) of the entry a line just filled.
+const char* captionField(const Tour& tour, LineKind lineKind, int scene, int index) {
+  const Scene& s = tour.scenes[scene];
+  switch (lineKind) {
+    case LineKind::kSceneHeader: return s.title;
+    case LineKind::kCrossLink: return s.crossLinks[index].caption;
+    case LineKind::kOutLink: return s.outLinks[index].caption;
+    case LineKind::kStill: return s.stills[index].caption;
+    case LineKind::kVideo: return s.videos[index].caption;
+    case LineKind::kGallery: return s.galleries[index].caption;
+    case LineKind::kObject: return tour.galleryObjects[index].caption;
+    case LineKind::kReference: return s.references[index].caption;
+  }
+  return "";
+}
+
+// Codes named in one warning; the rest are counted.
+constexpr int kCodesNamed = 4;
+
+struct UnshownCodes {
+  long long count;
+  char named[kCodesNamed][24];
+};
+
+// Gathers the codes of `text` that the tour XML shows as the replacement
+// mark, paired the way the output reads them: a pair that no table holds
+// (most often one of the extra Hangul of the Windows Korean code page), and
+// a lead byte without a trail byte.
+void gatherUnshownCodes(const char* text, UnshownCodes* codes) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* end = p + std::strlen(text);
+  while (p < end) {
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    bool paired = p + 1 < end && p[1] >= kLowestTrail;
+    if (!paired || !ksxHasMapping(p)) {
+      if (codes->count < kCodesNamed) {
+        std::snprintf(codes->named[codes->count], sizeof codes->named[0],
+                      paired ? "%02X %02X" : "%02X (no trail byte)", p[0], paired ? p[1] : 0);
+      }
+      ++codes->count;
+    }
+    p += paired ? 2 : 1;
+  }
+}
+
+// One warning for the texts of an entry of an ANSI script that hold codes
+// the tour can only show as the mark.
+void warnUnshownCodes(ScriptDiagnostics* d, const Tour& tour, LineKind lineKind, int scene,
+                      int index) {
+  UnshownCodes codes = {};
+  const KindInfo& info = infoOf(lineKind);
+  for (int field = 0; field < info.fieldCount; ++field) {
+    // A field that begins with "$" repeats the caption's first word.
+    const char* text = wordField(tour, lineKind, scene, index, field);
+    if (text != nullptr && text[0] != '$') gatherUnshownCodes(text, &codes);
+  }
+  gatherUnshownCodes(captionField(tour, lineKind, scene, index), &codes);
+  if (codes.count == 0) return;
+  long long shown = codes.count < kCodesNamed ? codes.count : kCodesNamed;
+  bool one = codes.count == 1;
+  beginWarning(d, d->lineNumber);
+  std::fputs(one ? "code " : "codes ", d->out);
+  for (long long i = 0; i < shown; ++i) {
+    if (i > 0) std::fputs(i + 1 == codes.count ? " and " : ", ", d->out);
+    std::fputs(codes.named[i], d->out);
+  }
+  if (codes.count > shown) std::fprintf(d->out, " and %lld more", codes.count - shown);
+  std::fprintf(d->out,
+               " %s no character in the code page tables: the tour shows U+25A3 in %s place; "
+               "save the script as UTF-8 with a byte-order mark, which keeps every character",
+               one ? "has" : "have", one ? "its" : "their");
+  endWarning(d);
+}
+
 // Fields that the line itself gave: a scan without a cut at the "$" fills a
 // text field it reaches with the caption's first word, which the line did
 // not mean as that field.
@@ -203,6 +284,7 @@ int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& re
                     LineKind lineKind, int scene, int index) {
   const KindInfo& info = infoOf(lineKind);
   long long line = d->lineNumber;
+  if (d->encoding == kEncodingAnsi && !d->lineReadsAsUtf8) warnUnshownCodes(d, tour, lineKind, scene, index);
   int given = fieldsGiven(tour, lineKind, scene, index, report.fieldsFilled);
   if (given < info.needed) warnMissingFields(d, tour, lineKind, index, given, report.fieldsFilled);
   for (int field = 0; field < info.fieldCount; ++field) {

@@ -118,6 +118,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
       d->sawOtherHighLine = true;
     }
   }
+  d->lineReadsAsUtf8 = isValidUtf8(line, static_cast<size_t>(end - line));
   const Tour& tour = *parse.tour;
   const int scene = parse.sceneIndex;
   switch (report.outcome) {

@@ -3,6 +3,7 @@
 // "U+XXXX" notations into characters) and whether XML takes it there.
 #include <algorithm>
 
+#include "encoding/code_point.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics_parts.h"
 
@@ -39,12 +40,10 @@ int nextCharacter(const OutputText& t, size_t* p) {
       *p += (at + 1 < length && text[at + 1] >= 0x21) ? 2 : 1;
       return kOtherCharacter;
     }
-    if (b == 'U' && at + 6 <= length && text[at + 1] == '+' && isHex(text[at + 2]) &&
-        isHex(text[at + 3]) && isHex(text[at + 4]) && isHex(text[at + 5])) {
-      int value = 0;
-      for (size_t i = at + 2; i < at + 6; ++i) value = value * 16 + hexValue(text[i]);
-      *p += 6;
-      if (value != 0) return value;
+    int notation = b == 'U' ? notationValue(text + at, length - at) : -1;
+    if (notation >= 0) {
+      *p += kNotationLength;
+      if (notation != 0) return notation;
       continue;
     }
     if (b == '&' && at + 2 < length && text[at + 1] == '#' && isDecimal(text[at + 2])) {

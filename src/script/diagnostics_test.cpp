@@ -280,6 +280,8 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
        mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xFF y \xC3( \x80\nhall 1 2 a $ok\xE4\xB8",
        {"4: warning: 3 invalid UTF-8 sequences replaced",
         "5: warning: the file ends inside a UTF-8 sequence: its bytes are dropped"}},
+      {"overlong UTF-8", mark + kHall + "#CROSSLINK\nhall 1 2 a $x\xC0\x8Ay\xE0\x80\x8A\n",
+       {"4: warning: 2 invalid UTF-8 sequences replaced"}},
       {"UTF-16",
        utf16(kHall + "#STILL\nx 1 2 1 0 0 0 0 $", false) +
            std::string("\x00\xD8" "A\x00" "B", 5),  // a lone surrogate, then an odd byte
@@ -294,6 +296,34 @@ TEST(DiagnosticsTest, CharactersThatCouldNotBeDecoded) {
       {"NUL in UTF-16", utf16(kHall + std::string("#STILL\0\n", 8), false),
        {"3: warning: NUL character in the line: dropped, the text after it is kept"}},
       {"code page Hangul that is also valid UTF-8", kHall + "#CROSSLINK\nhall 1 2 a $\xC8\xB2\n", {}},
+  });
+}
+
+// Code page codes that the tour XML can only show as the replacement mark.
+TEST(DiagnosticsTest, CodesWithoutACharacter) {
+  const std::string remedy =
+      " place; save the script as UTF-8 with a byte-order mark, which keeps every character";
+  const std::string one = " has no character in the code page tables: the tour shows U+25A3 in its";
+  const std::string many =
+      " have no character in the code page tables: the tour shows U+25A3 in their";
+  expectFindings({
+      {"an extra Hangul of the Windows code page", "#SCENE\nhall 0 0 $\x8C\x63\xB9\xE6\n",
+       {"2: warning: code 8C 63" + one + remedy}},
+      {"a lead byte before a space", kHall + "#CROSSLINK\nhall 1 2 a $x\xB0 y\n",
+       {"4: warning: code B0 (no trail byte)" + one + remedy}},
+      {"many on one line",
+       kHall + "#STILL\nv\xC9\xA1 1 2 1 0 0 0 0 $\x8C\x63\x8C\x64\xB0\xA1\x8C\x65\x8C\x66\xB0\n",
+       {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 2 more" + many + remedy}},
+      {"a caption word taken as a field is named once",
+       kHall + "#GALLERY\n*g 1 2 $G\no 1 1 $\x8C\x63\n", {"5: warning: code 8C 63" + one + remedy}},
+      {"codes the tables hold", kHall + "#CROSSLINK\nhall 1 2 a $\xB0\xA1\xA2\xC3\xCA\xA1\n", {}},
+      {"a code cut off with its caption",
+       kHall + "#CROSSLINK\nhall 1 2 a $" + std::string(126, 'x') + "\x8C\x63\n",
+       {"4: warning: caption cut to its capacity of 127 bytes"}},
+      {"lines that reach no output", kHall + "// \x8C\x63\n#CROSSLINK\nhall 1 2 a \x8C\x63\n",
+       {"5: warning: cross link line has no \"$\" caption: skipped"}},
+      {"UTF-8 keeps every character",
+       "\xEF\xBB\xBF" + kHall + "#CROSSLINK\nhall 1 2 a $\xEB\x98\xA0\n", {}},
   });
 }
 

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <limits>
 
+#include "encoding/code_point.h"
+
 namespace tourwright {
 
 namespace {
@@ -153,7 +155,9 @@ size_t unitLength(const char* text, const char* end) {
     if (length < available && text[length] == ';') ++length;
     return length;
   }
-  if (c == 'U' && available >= 2 && text[1] == '+') return available >= 6 ? 6 : available;
+  if (notationValue(reinterpret_cast<const unsigned char*>(text), available) >= 0) {
+    return kNotationLength;
+  }
   return 1;
 }
 

@@ -11,8 +11,9 @@
 // Texts are Korean code page bytes. A cut never splits what the later
 // stages read as one piece: a byte of 0x80 or above with the byte after it
 // (a two-byte character), "&#" with its digits and an optional ";" (a
-// numeric character reference), or "U+" with the four bytes after it (a
-// code point notation). Nothing is ever written past a field.
+// numeric character reference), or "U+" with four hexadecimal digits (a
+// code point notation; "U+" before anything else is plain text, as the
+// output reads it). Nothing is ever written past a field.
 #ifndef TOURWRIGHT_SCRIPT_LINE_SCAN_H_
 #define TOURWRIGHT_SCRIPT_LINE_SCAN_H_
 

@@ -125,6 +125,12 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
       {"a&#", 3, "a", true},
       {"abU+AC00", 6, "ab", true},             // a code point notation across the cut
       {"U+AC00", 7, "U+AC00", false},
+      {"abU+ac0f", 6, "ab", true},             // either case of hexadecimal digit
+      // "U+" before anything but four hexadecimal digits is plain text.
+      {"abU+Seoul", 7, "abU+Se", true},
+      {"abU+A\xB0\xA1\xB0\xA1", 8, "abU+A\xB0\xA1", true},  // no lead byte left alone
+      {"abU+AC0", 6, "abU+A", true},
+      {"abU+", 4, "abU", true},
       {"&#" + std::string(200, '1'), 128, "", true},
       {std::string(300, 'w'), 128, std::string(127, 'w'), true},
   };

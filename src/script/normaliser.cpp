@@ -8,7 +8,10 @@
 //
 // Undecodable input never swallows text: a byte that cannot start or
 // continue a UTF-8 sequence gives U+FFFD and the next byte is read afresh,
-// and a surrogate that is not half of a pair gives U+FFFD. The value 0
+// and a surrogate that is not half of a pair gives U+FFFD. A complete
+// sequence that is no character (an overlong form, a surrogate, a value
+// above U+10FFFF) gives one U+FFFD for all its bytes: decoding "C0 8A" as a
+// line feed would let a script carry lines that no editor shows. The value 0
 // writes nothing (and is reported), so the scratch copy never holds a NUL
 // byte and the text after it on its line is kept.
 #include "script/normaliser.h"
@@ -74,16 +77,17 @@ size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd,
   unsigned char lead = p[0];
   size_t following;
   int value;
+  int smallest;  // the least value a sequence of this length may carry
   if (lead <= 0xBF) {
     *codePoint = lead;  // ASCII, or a stray continuation byte read as U+0080..U+00BF
     *invalid = lead >= 0x80;
     return 1;
   } else if (lead <= 0xDF) {
-    following = 1, value = lead - 0xC0;
+    following = 1, value = lead - 0xC0, smallest = 0x80;
   } else if (lead <= 0xEF) {
-    following = 2, value = lead - 0xE0;
+    following = 2, value = lead - 0xE0, smallest = 0x800;
   } else if (lead <= 0xF7) {
-    following = 3, value = lead - 0xF0;
+    following = 3, value = lead - 0xF0, smallest = 0x10000;
   } else {
     *codePoint = kReplacementCharacter;
     *invalid = true;
@@ -101,7 +105,7 @@ size_t decodeUtf8Character(const unsigned char* p, size_t available, bool atEnd,
     }
     value = (value << 6) + (p[i] - 0x80);
   }
-  if (isSurrogate(value) || value > 0x10FFFF) {
+  if (value < smallest || isSurrogate(value) || value > 0x10FFFF) {
     value = kReplacementCharacter;
     *invalid = true;
   }

@@ -135,7 +135,17 @@ TEST(NormaliserTest, DecodesUtf8) {
       {"encoded high surrogate", "\xED\xA0\xBD" "A", kFffd + "A"},
       {"encoded low surrogate", "\xED\xB8\x80", kFffd},
       {"NUL writes nothing", std::string("A\0B", 3), "AB"},
-      {"overlong NUL writes nothing", "A\xC0\x80" "B", "AB"},
+      // An overlong form is no character: one U+FFFD for the whole sequence.
+      {"overlong NUL", "A\xC0\x80" "B", "A" + kFffd + "B"},
+      {"overlong line feed", "A\xC0\x8A" "B", "A" + kFffd + "B"},
+      {"overlong dollar", "\xC0\xA4", kFffd},
+      {"overlong C1 BF", "\xC1\xBF", kFffd},
+      {"overlong U+07FF", "\xE0\x9F\xBF", kFffd},
+      {"overlong line feed in three bytes", "\xE0\x80\x8A", kFffd},
+      {"overlong U+FFFF", "\xF0\x8F\xBF\xBF", kFffd},
+      {"smallest of two bytes", "\xC2\x80", "&#00128;"},
+      {"smallest of three bytes", "\xE0\xA0\x80", "&#02048;"},
+      {"smallest of four bytes", "\xF0\x90\x80\x80", "&#65536;"},
       {"mark inside the text", "A\xEF\xBB\xBF", "A&#65279;"},
   };
   for (const TextCase& c : cases) {

@@ -6,7 +6,9 @@
 // copying on (and is written after one extra tab), a line holding "</image>"
 // switches it off and is never copied; the writer's own "</image>" line
 // closes the block once the file has been read. So a one-line image element
-// copies nothing, and an unclosed one copies to the end of the file.
+// copies nothing, and an unclosed one copies to the end of the file as it
+// stands: a last line without a line feed has the closing row after it on
+// the same line.
 //
 // Tile files written by the viewer's tools are UTF-8, and a Korean scene name
 // puts UTF-8 bytes into the block. The internal tour XML is Korean code page
@@ -176,7 +178,6 @@ struct CopyState {
   bool convert;
   bool firstLine;
   bool copying;
-  bool copiedLineEnded;
   bool failed;  // reading the file failed: the copy is not whole
 };
 
@@ -190,7 +191,6 @@ void copyPlainLines(CopyState* state, const char* text, size_t length) {
   } else {
     putCopy(state->buffer, text, length);
   }
-  state->copiedLineEnded = text[length - 1] == '\n';
 }
 
 void copyLine(CopyState* state, const char* line, size_t length) {
@@ -221,7 +221,6 @@ void copyLine(CopyState* state, const char* line, size_t length) {
   } else {
     putCopy(state->buffer, line, length);
   }
-  state->copiedLineEnded = length > 0 && line[length - 1] == '\n';
 }
 
 // Handles whole lines (the last may lack its line feed): the lines up to
@@ -259,16 +258,13 @@ bool copyImageBlock(FILE* tile, FILE* out) {
   buffer.used = 0;
   openLineReader(&reader, tile);
 
-  CopyState state = {tile, &buffer, false, false, true, false, true, false};
+  CopyState state = {tile, &buffer, false, false, true, false, false};
   const char* text;
   size_t length;
   while (!state.failed) {
     if (!readLineRun(&reader, &text, &length) && !readLine(&reader, &text, &length)) break;
     copyLines(&state, text, length);
   }
-  // An unclosed block whose last line has no line feed: end that line, so
-  // the closing row stands on a line of its own.
-  if (state.copying && !state.copiedLineEnded) putCopy(&buffer, "\n", 1);
   flushCopy(&buffer);
   bool readWhole = !state.failed && !reader.failed;
   closeLineReader(&reader);

@@ -118,14 +118,18 @@ TEST(SceneElementTest, ImageBlockCopyRule) {
        "\t\t<image t=\"CUBE\">\n\t\t<cube url=\"%s\" />\n\t\t</image>\n\n"},
       {"long lines are read whole", longLine + "\n" + std::string(400, ' ') + "</image>\nZ\n",
        "\t" + longLine + "\n\t\t</image>\n\n"},
-      {"a last line without line feed is ended", "<image>\nlast", "\t<image>\nlast\n\t\t</image>\n\n"},
+      // An unclosed block is copied as it stands: the closing row follows a
+      // last line that has no line feed on that line.
+      {"a last line without line feed is not ended", "<krpano>\n<image>\n<cube url=\"a.jpg\"/>",
+       "\t<image>\n<cube url=\"a.jpg\"/>\t\t</image>\n\n"},
+      {"an image line without line feed", "<krpano>\n<image>", "\t<image>\t\t</image>\n\n"},
       {"bytes copied as they are", "<image>\nA" + nul + "B%d\xB0\n</image>\n",
        "\t<image>\nA" + nul + "B%d\xB0\n\t\t</image>\n\n"},
       {"an empty file", "", "\t\t</image>\n\n"},
       {"tags and look-alikes amid many plain lines",
        manyLines("<im a/>\n") + "<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "</image>\n" +
            manyLines("x\n") + "<image b>\nlast",
-       "\t<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "\t<image b>\nlast\n\t\t</image>\n\n"},
+       "\t<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "\t<image b>\nlast\t\t</image>\n\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.block) << c.what;
 }
