@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN

@@ -3,7 +3,7 @@
 // code or escape is cut between two writes, and then converts each line.
 #include "driver/console.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/code_point.h"
 #include "encoding/transcoder.h"
 

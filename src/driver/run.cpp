@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "driver/console.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
 #include "script/listing.h"

@@ -22,7 +22,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
 

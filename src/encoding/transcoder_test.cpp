@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
 #include "test_support.h"

@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "encoding/code_point.h"
-#include "platform/platform.h"
+#include "platform/line_reader.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
 

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 

@@ -26,7 +26,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"

@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tour/emitter.h"
 #include "tour/gallery_scenes.h"
 #include "tour/model_bounds.h"

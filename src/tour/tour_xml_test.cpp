@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tour/tour_test_models.h"
 
 namespace tourwright {

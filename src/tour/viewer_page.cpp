@@ -8,7 +8,7 @@
 // indented with one tab followed by spaces.
 #include "tour/viewer_page.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tour/emitter.h"
 
 namespace tourwright {
