@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -25,6 +26,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -200,6 +202,7 @@ void setFolderWritable(const std::string&, bool) {}
 
 bool canLinkToFullDevice() { return false; }
 bool linkToFullDevice(const std::string&) { return false; }
+bool limitFileSize(long long) { return false; }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
   TempDir capture;
@@ -324,6 +327,16 @@ void setFolderWritable(const std::string& path, bool writable) {
 bool canLinkToFullDevice() { return fileExists("/dev/full"); }
 bool linkToFullDevice(const std::string& path) {
   return symlink("/dev/full", path.c_str()) == 0;
+}
+
+bool limitFileSize(long long bytes) {
+  static rlimit original;
+  static bool saved = getrlimit(RLIMIT_FSIZE, &original) == 0;
+  if (!saved) return false;
+  std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+  rlimit limit = original;
+  if (bytes >= 0) limit.rlim_cur = static_cast<rlim_t>(bytes);
+  return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {

@@ -51,6 +51,10 @@ void setFolderWritable(const std::string& path, bool writable);
 // false where there is no such device (Windows).
 bool canLinkToFullDevice();
 bool linkToFullDevice(const std::string& path);
+// Lets the files this process writes grow to `bytes` at most, so that a
+// write past it fails as on a full disk; a negative value lifts the limit.
+// False where there is no such limit (Windows).
+bool limitFileSize(long long bytes);
 
 struct ProgramRun {
   int status = -1;

@@ -291,12 +291,8 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
     std::fprintf(console, "\nInput File %s Not Found!\n", inputPath);
     return -1;
   }
-  // A device or a pipe (/dev/null, /dev/stdout) is written in place: moving
-  // a file over it would replace the device itself.
-  bool inPlace = isSpecialFile(outputPath);
-  std::string partPath = inPlace ? std::string(outputPath) : std::string(outputPath) + ".part";
-  FILE* part = openTextForWriting(partPath.c_str());
-  if (part == nullptr) {
+  OutputFile xml;
+  if (!beginOutput(&xml, outputPath, FileMode::kText)) {
     std::fclose(input);
     std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
     return -1;
@@ -308,7 +304,7 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   // live in static storage, off the stack.
   static LineReader reader;
   static Utf8Output output;
-  output.stream = part;
+  output.stream = xml.stream;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);
@@ -323,17 +319,14 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   bool readFailed = reader.failed || std::ferror(input) != 0;
   closeLineReader(&reader);
   std::fclose(input);
-  bool writeFailed = std::ferror(part) != 0;
-  if (std::fclose(part) != 0) writeFailed = true;
 
   if (readFailed) {
+    abandonOutput(&xml);
     std::fprintf(console, "\nInput File %s Read Error!\n", inputPath);
-    if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }
-  if (writeFailed || (!inPlace && !replaceFile(partPath.c_str(), outputPath))) {
+  if (!finishOutput(&xml)) {
     std::fprintf(console, "\nOutput File %s Creation Error!\n", outputPath);
-    if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }
   return 0;

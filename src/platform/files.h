@@ -35,21 +35,68 @@ inline bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
 std::string joinPath(const std::string& directory, const std::string& name,
                      const char* extension);
 
-// Opens a regular file for reading in binary mode; a folder, or a path that
-// cannot be opened, gives nullptr.
+// Opens a regular file for reading in binary mode. A folder, a pipe, a
+// device, or a path that cannot be opened gives nullptr, without waiting
+// for a pipe's writer.
 FILE* openForReading(const char* path);
-// Creates or truncates a file; text mode writes the platform's line end.
-FILE* openTextForWriting(const char* path);
-FILE* openBinaryForWriting(const char* path);
+
+enum class FileMode { kText, kBinary };  // text writes the platform's line end
+
+// Creates a scratch file afresh: what stands at `path` (a file, or a link,
+// which is never followed) is removed, and the file is created only where
+// nothing stands, so that a link planted at the name cannot steer the
+// writes elsewhere. nullptr when that fails (a folder at the name stays).
+FILE* createScratchFile(const char* path, FileMode mode);
+
+// An output file that is replaced whole or not at all. When `path` is a
+// link, the output is the file the links lead to, and that file is
+// replaced in its own folder, the link kept. The text goes to a scratch
+// file with a short unique name beside the target and is moved over it
+// when complete; it keeps the permissions of the file it replaces. A
+// device or a pipe is written in place, never replaced.
+struct OutputFile {
+  FILE* stream = nullptr;
+  std::string target;    // the file replaced
+  std::string partPath;  // the new text until it is complete; empty in place
+};
+// False, with nothing created, when the output cannot be created: its
+// folder is missing or closed to the user, a folder stands at its name,
+// or the user may not write the file it would replace.
+bool beginOutput(OutputFile* output, const char* path, FileMode mode);
+// Closes the stream and moves the text into place; false (the target as
+// it was, no scratch file left) when a write or the move failed.
+bool finishOutput(OutputFile* output);
+// Closes the stream and removes the scratch file; the target stays.
+void abandonOutput(OutputFile* output);
 
 bool removeFile(const char* path);
 // Moves `from` over `to`, replacing an existing file.
 bool replaceFile(const char* from, const char* to);
 bool isDirectory(const char* path);
 // True when `path` exists and is neither a regular file nor a folder (a
-// device such as /dev/null, a pipe): such a target is written in place,
-// never replaced.
+// device such as /dev/null, a pipe).
 bool isSpecialFile(const char* path);
+
+// An exclusive lock on a file, held between processes (and between two
+// locks of one process) until unlockFile or the end of the process. It is
+// advisory: it keeps out only those that ask for it, and reading the file
+// stays free.
+struct FileLock {
+  long long handle = -1;  // the open file that holds it
+};
+enum class LockResult {
+  kHeld,  // the lock is ours
+  kBusy,  // another holds it; waitForLock waits for it
+  kNone,  // nothing held: no regular file there, or locks unsupported
+};
+LockResult tryLockFile(FileLock* lock, const char* path);
+void waitForLock(FileLock* lock);
+void unlockFile(FileLock* lock);
+
+// The name of the folder that `path` resolves to (links, "." and ".."
+// resolved): "palace" for "." in /tours/palace. Empty when the folder
+// cannot be resolved or has no name (a root).
+std::string resolvedFolderName(const char* path);
 
 FILE* consoleOut();
 void setConsoleOut(FILE* stream);

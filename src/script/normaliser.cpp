@@ -223,7 +223,7 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
     return kEncodingAnsi;
   }
 
-  FILE* scratch = openBinaryForWriting(scratchPath);
+  FILE* scratch = createScratchFile(scratchPath, FileMode::kBinary);
   if (scratch == nullptr) {
     std::fclose(script);
     return kScratchNotCreated;

@@ -77,7 +77,7 @@ const Row kClosingLines[] = {
 
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
                            const char* tmpPath) {
-  FILE* out = openTextForWriting(tmpPath);
+  FILE* out = createScratchFile(tmpPath, FileMode::kText);
   if (out == nullptr) {
     std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", tmpPath);
     return TourXmlResult::kCannotCreate;

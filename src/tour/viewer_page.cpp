@@ -67,17 +67,14 @@ void writeViewerPageText(FILE* out, const char* baseName) {
 }
 
 bool writeViewerPage(const char* htmPath, const char* baseName) {
-  FILE* out = openTextForWriting(htmPath);
-  if (out == nullptr) {
+  OutputFile page;
+  if (!beginOutput(&page, htmPath, FileMode::kText)) {
     std::fprintf(consoleOut(), "\nHtml File %s Creation Error!\n", htmPath);
     return false;
   }
-  writeViewerPageText(out, baseName);
-  bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0) failed = true;
-  if (failed) {
+  writeViewerPageText(page.stream, baseName);
+  if (!finishOutput(&page)) {
     std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", htmPath);
-    removeFile(htmPath);
     return false;
   }
   std::fprintf(consoleOut(), "%s has been Created.\n", htmPath);
