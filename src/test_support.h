@@ -67,6 +67,23 @@ struct ProgramRun {
 // platform's way: on Windows each CR LF of the console comes back as LF.
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd = ".");
 
+// The same run started in the background: the test goes on while it runs.
+class BackgroundRun {
+ public:
+  BackgroundRun(const std::vector<std::string>& arguments, const std::string& cwd);
+  ~BackgroundRun();  // waits for the end
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+  // What the program has written to standard error so far.
+  std::string errSoFar() const;
+  ProgramRun wait();
+
+ private:
+  TempDir capture_;
+  void* running_ = nullptr;  // the pipe (POSIX) or process (Windows)
+  ProgramRun result_;
+};
+
 // Everything `fn` writes to consoleOut() (a temporary file stands in).
 template <typename Fn>
 std::string captureConsole(Fn fn);
