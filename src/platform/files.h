@@ -3,9 +3,11 @@
 //
 // Files are opened through here so that every reader sees the same text:
 // scripts, tile XML files and the internal tour XML are read in binary and
-// each CR LF pair is turned into LF on every platform, while text written
-// with openTextForWriting gets the platform's line end (LF on POSIX, CR LF
-// on Windows). Paths are formed with the platform separator; both '\' and
+// each CR LF pair is turned into LF on every platform (by the line
+// reader), while text written in FileMode::kText gets the platform's line
+// end (LF on POSIX, CR LF on Windows). Nothing is ever written through a
+// name that someone else may have planted: scratch files are created
+// afresh, outputs replaced whole. Paths are formed with the platform separator; both '\' and
 // '/' are accepted as separators when a path typed by the user is split.
 //
 // Console text goes to consoleOut(), which is standard output unless the
