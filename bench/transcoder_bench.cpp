@@ -23,7 +23,7 @@
 #include <string>
 
 #include "bench_text.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/transcoder.h"
 
 namespace tourwright {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tourwright {
 namespace fuzzing {

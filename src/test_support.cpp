@@ -6,12 +6,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -25,6 +26,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -81,6 +83,13 @@ std::string endConsoleCapture(FILE* stream) {
   std::string text = readStream(stream);
   std::fclose(stream);
   return text;
+}
+
+BackgroundRun::~BackgroundRun() { wait(); }
+
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
+  BackgroundRun run(arguments, cwd);
+  return run.wait();
 }
 
 #ifdef _WIN32
@@ -202,16 +211,15 @@ bool canLinkToFullDevice() { return false; }
 bool linkToFullDevice(const std::string&) { return false; }
 bool canLinkToUnreadableFile() { return false; }
 bool linkToUnreadableFile(const std::string&) { return false; }
+bool limitFileSize(long long) { return false; }
 
-ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
-  TempDir capture;
+BackgroundRun::BackgroundRun(const std::vector<std::string>& arguments, const std::string& cwd) {
   std::string exe = programPath();
   std::string commandLine = quoteArgument(exe);
   for (const std::string& argument : arguments) commandLine += " " + quoteArgument(argument);
 
-  ProgramRun run;
-  HANDLE out = createInheritable(capture.file("out"), GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE err = createInheritable(capture.file("err"), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE out = createInheritable(capture_.file("out"), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = createInheritable(capture_.file("err"), GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE in = createInheritable("NUL", GENERIC_READ, OPEN_EXISTING);
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
@@ -226,19 +234,28 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
   const char* folder = cwd.empty() || cwd == "." ? nullptr : cwd.c_str();
   if (CreateProcessA(exe.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
                      &startup, &process)) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    if (GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    running_ = process.hProcess;
   }
   for (HANDLE handle : {out, err, in}) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   }
-  run.out = readTextFile(capture.file("out"));
-  run.err = readTextFile(capture.file("err"));
-  return run;
 }
+
+ProgramRun BackgroundRun::wait() {
+  if (running_ != nullptr) {
+    WaitForSingleObject(running_, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(running_, &code)) result_.status = static_cast<int>(code);
+    CloseHandle(running_);
+    running_ = nullptr;
+    result_.out = readTextFile(capture_.file("out"));
+    result_.err = readTextFile(capture_.file("err"));
+  }
+  return result_;
+}
+
+std::string BackgroundRun::errSoFar() const { return readTextFile(capture_.file("err")); }
 
 // A path from the build (such as /work/tourwright) is made absolute with
 // the current drive, so that it still names the source tree from a program
@@ -340,19 +357,36 @@ bool linkToUnreadableFile(const std::string& path) {
   return symlink("/proc/self/mem", path.c_str()) == 0;
 }
 
-ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd) {
-  TempDir capture;
+bool limitFileSize(long long bytes) {
+  static rlimit original;
+  static bool saved = getrlimit(RLIMIT_FSIZE, &original) == 0;
+  if (!saved) return false;
+  std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+  rlimit limit = original;
+  if (bytes >= 0) limit.rlim_cur = static_cast<rlim_t>(bytes);
+  return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+BackgroundRun::BackgroundRun(const std::vector<std::string>& arguments, const std::string& cwd) {
   std::string command = "cd " + shellQuote(cwd) + " && " + shellQuote(TOURWRIGHT_EXE);
   for (const std::string& argument : arguments) command += " " + shellQuote(argument);
-  command += " >" + shellQuote(capture.file("out")) + " 2>" + shellQuote(capture.file("err")) +
+  command += " >" + shellQuote(capture_.file("out")) + " 2>" + shellQuote(capture_.file("err")) +
              " </dev/null";
-  int raw = std::system(command.c_str());
-  ProgramRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = readFile(capture.file("out"));
-  run.err = readFile(capture.file("err"));
-  return run;
+  running_ = popen(command.c_str(), "r");
 }
+
+ProgramRun BackgroundRun::wait() {
+  if (running_ != nullptr) {
+    int raw = pclose(static_cast<FILE*>(running_));
+    running_ = nullptr;
+    result_.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result_.out = readFile(capture_.file("out"));
+    result_.err = readFile(capture_.file("err"));
+  }
+  return result_;
+}
+
+std::string BackgroundRun::errSoFar() const { return readFile(capture_.file("err")); }
 
 std::string sourceDir() { return TOURWRIGHT_SOURCE_DIR; }
 

@@ -51,6 +51,10 @@ void setFolderWritable(const std::string& path, bool writable);
 // false where there is no such device (Windows).
 bool canLinkToFullDevice();
 bool linkToFullDevice(const std::string& path);
+// Lets the files this process writes grow to `bytes` at most, so that a
+// write past it fails as on a full disk; a negative value lifts the limit.
+// False where there is no such limit (Windows).
+bool limitFileSize(long long bytes);
 
 // A link at `path` to a regular file that opens but fails every read
 // (/proc/self/mem, unmapped at its start), for the read-error paths;
@@ -68,6 +72,23 @@ struct ProgramRun {
 // argument) in the working folder `cwd`. The output is read as text, the
 // platform's way: on Windows each CR LF of the console comes back as LF.
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& cwd = ".");
+
+// The same run started in the background: the test goes on while it runs.
+class BackgroundRun {
+ public:
+  BackgroundRun(const std::vector<std::string>& arguments, const std::string& cwd);
+  ~BackgroundRun();  // waits for the end
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+  // What the program has written to standard error so far.
+  std::string errSoFar() const;
+  ProgramRun wait();
+
+ private:
+  TempDir capture_;
+  void* running_ = nullptr;  // the pipe (POSIX) or process (Windows)
+  ProgramRun result_;
+};
 
 // Everything `fn` writes to consoleOut() (a temporary file stands in).
 template <typename Fn>

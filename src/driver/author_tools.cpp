@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "driver/run.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "platform/system_files.h"
 #include "script/diagnostics.h"
 #include "script/normaliser.h"

@@ -7,7 +7,8 @@
 
 #include <map>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "test_support.h"
 
 namespace tourwright {

@@ -7,18 +7,28 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "encoding/code_point.h"
+#include "platform/files.h"
 #include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tourwright {
 namespace {
 
+using testing_support::BackgroundRun;
 using testing_support::fileExists;
+using testing_support::listFolder;
 using testing_support::ProgramRun;
 using testing_support::nativePath;
 using testing_support::readFile;
@@ -59,7 +69,68 @@ struct BadInputCase {
   std::vector<std::string> mustNotExist;
   std::string xmlMustHold = "";            // a text the tour XML must hold
   std::string outMustNotHold = "\x01";     // a text standard output must not hold
+  std::function<void(const TempDir&)> verify = nullptr;  // checks of the row's own
 };
+
+#ifndef _WIN32
+void plantLink(const TempDir& dir, const char* name, const std::string& target) {
+  std::remove(dir.file(name).c_str());
+  ASSERT_EQ(symlink(target.c_str(), dir.file(name).c_str()), 0) << name;
+}
+
+bool isLink(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Rows with links, pipes and read-only files, where POSIX has them.
+void addPosixCases(std::vector<BadInputCase>* cases) {
+  const std::vector<std::string> completed = {"t.lst", "t.htm", "t.xml"};
+  const std::string utf8Scene = std::string("\xEF\xBB\xBF") + kScene;
+  cases->push_back(
+      {"links planted at the scratch names", utf8Scene,
+       [](const TempDir& d) {
+         writeFile(d.file("victim"), "victim");
+         plantLink(d, "t.asc", "/dev/null");
+         plantLink(d, "t.tmp", d.file("victim"));
+       },
+       0, "t.xml has been Created.", completed, {"t.asc", "t.tmp"}, "title=\"Hall\"", "\x01",
+       [](const TempDir& d) { EXPECT_EQ(readFile(d.file("victim")), "victim"); }});
+  cases->push_back(
+      {"outputs that are links", kScene,
+       [](const TempDir& d) {
+         makeFolder(d.file("www"));
+         writeFile(d.file("www/t.xml"), "stale");
+         plantLink(d, "t.xml", "www/t.xml");
+         plantLink(d, "t.htm", d.file("www/page.htm"));  // not there yet
+       },
+       0, "t.xml has been Created.", completed, {}, "title=\"Hall\"", "\x01",
+       [](const TempDir& d) {
+         EXPECT_TRUE(isLink(d.file("t.xml")) && isLink(d.file("t.htm")));
+         EXPECT_EQ(listFolder(d.file("www")), (std::vector<std::string>{"page.htm", "t.xml"}));
+       }});
+  cases->push_back({"tile XML that is a pipe", kScene,
+                    [](const TempDir& d) {
+                      std::remove(d.file("hall.xml").c_str());
+                      mkfifo(d.file("hall.xml").c_str(), 0600);
+                    },
+                    1, "Xml Source File Open Error: ", {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}});
+  if (!folderPermissionsBind()) return;  // the superuser writes anything
+  for (const char* name : {"t.xml", "t.htm"}) {
+    bool page = name[4] == 'h';
+    cases->push_back({page ? "read-only page" : "read-only tour XML", kScene,
+                      [name](const TempDir& d) {
+                        writeFile(d.file(name), "earlier");
+                        chmod(d.file(name).c_str(), 0444);
+                      },
+                      1, std::string(name) + " Creation Error!", {name}, {"t.tmp"}, "", "\x01",
+                      [name](const TempDir& d) {
+                        EXPECT_EQ(readFile(d.file(name)), "earlier");
+                        chmod(d.file(name).c_str(), 0644);
+                      }});
+  }
+}
+#endif
 
 std::vector<BadInputCase> badInputCases() {
   const std::string longWord(10000, 'w');
@@ -147,6 +218,9 @@ std::vector<BadInputCase> badInputCases() {
        [](const TempDir& d) { makeFolder(d.file("t.xml")); }, 1,
        "Xml Script Code Conversion Error!", {"t.lst", "t.htm"}, {"t.tmp", "t.xml.part"}},
   };
+#ifndef _WIN32
+  addPosixCases(&cases);
+#endif
   return cases;
 }
 
@@ -164,6 +238,10 @@ TEST(BadInputTest, EveryRowEndsAsStated) {
     EXPECT_EQ(readFile(dir.file("t.lst")), c.script) << "the script changed";
     for (const std::string& name : c.mustExist) EXPECT_TRUE(fileExists(dir.file(name))) << name;
     for (const std::string& name : c.mustNotExist) EXPECT_FALSE(fileExists(dir.file(name))) << name;
+    for (const std::string& name : listFolder(dir.path())) {
+      EXPECT_EQ(name.find(".part"), std::string::npos) << "scratch file left: " << name;
+    }
+    if (c.verify) c.verify(dir);
     if (run.status == 0) {
       std::string xml = readTextFile(dir.file("t.xml"));
       EXPECT_EQ(xml.substr(0, 3), "\xEF\xBB\xBF");
@@ -227,6 +305,43 @@ TEST(BadInputTest, ReadErrorsStopTheRun) {
     }
   }
 }
+
+// A second run of a tour waits for the first, saying so once, and writes
+// nothing meanwhile; the test holds the lock in the first run's place.
+TEST(BadInputTest, TwoRunsOfOneTourTakeTurns) {
+  TempDir dir;
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  FileLock first;
+  ASSERT_EQ(tryLockFile(&first, dir.file("t.lst").c_str()), LockResult::kHeld);
+  BackgroundRun second({"t.lst"}, dir.path());
+  const std::string waiting = "Another run is converting " + nativePath("./t.lst") +
+                              "; waiting for it to end.\n";
+  for (int i = 0; i < 6000 && second.errSoFar().find(waiting) == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"hall.xml", "t.lst"}));
+  unlockFile(&first);
+  ProgramRun run = second.wait();
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, waiting);
+  EXPECT_TRUE(fileExists(dir.file("t.xml")));
+  FileLock after;  // and the run let go of it
+  EXPECT_EQ(tryLockFile(&after, dir.file("t.lst").c_str()), LockResult::kHeld);
+  unlockFile(&after);
+}
+
+#ifndef _WIN32
+// A pipe would be read by the encoding check and then waited on for ever.
+TEST(BadInputTest, ScriptThatIsAPipeIsNotFound) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("t.lst").c_str(), 0600), 0);
+  ProgramRun run = runProgram({"t.lst"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Lst File \"./t.lst\" Not Found!"), std::string::npos);
+  EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"t.lst"});
+}
+#endif
 
 TEST(BadInputTest, MissingOrReadOnlyOutputFolder) {
   TempDir dir;

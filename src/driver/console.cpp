@@ -4,7 +4,7 @@
 // streams; on a Windows console through a pipe read by a thread.
 #include "driver/console.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/code_point.h"
 #include "encoding/transcoder.h"
 

@@ -5,7 +5,8 @@
 #include "driver/author_tools.h"
 #include "driver/console.h"
 #include "driver/options.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
 #include "script/listing.h"
@@ -21,6 +22,7 @@ namespace {
 const char kUsage[] = "\nUsage: Tourwright <Vantry Scene Script> \n";
 const char kBanner[] = "\nVantry Scene Script Converter 3.2 (2017/07/10)";
 const char kCredit[] = "Written by the Tourwright developers, for the authors of virtual tours";
+const char kWaitingForLock[] = "Another run is converting %s; waiting for it to end.\n";
 
 std::string withPlatformSeparators(std::string path) {
   for (char& c : path) {
@@ -37,13 +39,18 @@ ScriptDiagnostics gDiagnostics;
 // A script read only in part would give a tour with scenes missing: a
 // read error stops the run.
 void reportReadError(FILE* console, const std::string& path) {
-  std::fprintf(console, "Lst File \"%s\" Read Error!\n", path.c_str());
+  std::fprintf(console, "Lst File \"%s\" Read Error!\n", consolePath(path).c_str());
 }
+
+// The run from the normaliser to the transcoder, while the tour is locked.
+int convertScript(const RunPaths& paths, FILE* console);
 
 }  // namespace
 
 RunPaths derivePaths(const std::string& argument) {
   std::string path = argument;
+  // "tours/my.tour/" names a folder, whatever dots it holds.
+  bool namesFolder = !path.empty() && isPathSeparator(path.back());
   while (path.size() > 1 && isPathSeparator(path.back())) path.pop_back();
 
   size_t lastSeparator = std::string::npos;
@@ -52,7 +59,11 @@ RunPaths derivePaths(const std::string& argument) {
   }
   size_t componentStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
   size_t lastDot = path.rfind('.');
-  bool hasExtension = lastDot != std::string::npos && lastDot > componentStart;
+  std::string lastComponent = path.substr(componentStart);
+  // "." and ".." name folders too, which lend the tour their own name.
+  bool relative = lastComponent == "." || lastComponent == "..";
+  bool hasExtension =
+      !namesFolder && !relative && lastDot != std::string::npos && lastDot > componentStart;
 
   RunPaths paths;
   if (hasExtension) {
@@ -60,8 +71,12 @@ RunPaths derivePaths(const std::string& argument) {
     paths.directory = lastSeparator == std::string::npos ? std::string(".")
                                                          : path.substr(0, lastSeparator);
   } else {
-    paths.baseName = path.substr(componentStart);
+    paths.baseName = lastComponent;
     paths.directory = path;
+    if (relative) {
+      std::string name = resolvedFolderName(path.c_str());
+      if (!name.empty()) paths.baseName = name;
+    }
   }
   paths.directory = withPlatformSeparators(paths.directory);
   paths.lstPath = joinPath(paths.directory, paths.baseName, ".lst");
@@ -91,8 +106,28 @@ int runTourwright(int argc, const char* const* argv) {
   std::fprintf(console, "XML  file: %s\n", consolePath(paths.xmlPath).c_str());
   std::fprintf(console, "HTML File: %s\n\n", consolePath(paths.htmPath).c_str());
 
+  // One run at a time per tour: the scratch files and outputs of two runs
+  // would share names. The script itself carries the lock, so none is left
+  // behind and a read-only script serves as well; a missing script takes
+  // none and is reported below.
+  FileLock lock;
+  if (tryLockFile(&lock, paths.lstPath.c_str()) == LockResult::kBusy) {
+    std::fflush(console);
+    std::fprintf(consoleErrors(), kWaitingForLock, shownLst.c_str());
+    std::fflush(consoleErrors());
+    waitForLock(&lock);
+  }
+  int status = convertScript(paths, console);
+  unlockFile(&lock);
+  return status;
+}
+
+namespace {
+
+int convertScript(const RunPaths& paths, FILE* console) {
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
+  std::string shownLst = consolePath(paths.lstPath);
   startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
   gDiagnostics.baseName = paths.baseName.c_str();
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
@@ -149,5 +184,7 @@ int runTourwright(int argc, const char* const* argv) {
   removeFile(paths.tmpPath.c_str());
   return transcoded == -1 ? kExitFailed : kExitCompleted;
 }
+
+}  // namespace
 
 }  // namespace tourwright

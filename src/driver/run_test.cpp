@@ -7,7 +7,11 @@
 namespace tourwright {
 namespace {
 
+using testing_support::makeFolder;
 using testing_support::nativePath;
+using testing_support::ProgramRun;
+using testing_support::runProgram;
+using testing_support::TempDir;
 
 // Expected paths are written with '/'; the program forms them with the
 // platform's separator.
@@ -31,6 +35,8 @@ TEST(DerivePathsTest, SplitsScriptAndFolderArguments) {
       {"my.tours/palace", "my.tours/palace", "palace", "my.tours/palace/palace.lst"},
       {"../palace", "../palace", "palace", "../palace/palace.lst"},
       {"tours/palace/", "tours/palace", "palace", "tours/palace/palace.lst"},
+      {"tr/my.tour/", "tr/my.tour", "my.tour", "tr/my.tour/my.tour.lst"},
+      {"tr\\my.tour\\", "tr/my.tour", "my.tour", "tr/my.tour/my.tour.lst"},
       {"tours\\palace\\\\", "tours/palace", "palace", "tours/palace/palace.lst"},
       {"tours/.hidden", "tours/.hidden", ".hidden", "tours/.hidden/.hidden.lst"},
       {"a.b.lst", ".", "a.b", "./a.b.lst"},
@@ -42,6 +48,28 @@ TEST(DerivePathsTest, SplitsScriptAndFolderArguments) {
     EXPECT_EQ(paths.baseName, c.baseName) << c.argument;
     EXPECT_EQ(paths.lstPath, nativePath(c.lstPath)) << c.argument;
   }
+}
+
+// "." and ".." take the name of the folder they resolve to; the paths keep
+// the argument as typed.
+TEST(DerivePathsTest, DotsNameTheFolderTheyResolveTo) {
+  TempDir dir;
+  ASSERT_TRUE(makeFolder(dir.file("palace")) && makeFolder(dir.file("palace/sub")));
+  const std::string palace = dir.file("palace");
+  const std::string cases[] = {palace + "/.", palace + "/./", palace + "/sub/.."};
+  for (const std::string& argument : cases) {
+    RunPaths paths = derivePaths(argument);
+    EXPECT_EQ(paths.baseName, "palace") << argument;
+    EXPECT_EQ(paths.lstPath, nativePath(argument.substr(0, argument.find_last_of('.') + 1) +
+                                        "/palace.lst"))
+        << argument;
+  }
+  ProgramRun here = runProgram({"."}, palace);
+  EXPECT_NE(here.out.find("Lst File \"" + nativePath("./palace.lst") + "\" Not Found!"),
+            std::string::npos);
+  ProgramRun above = runProgram({".."}, dir.file("palace/sub"));
+  EXPECT_NE(above.out.find("Lst File \"" + nativePath("../palace.lst") + "\" Not Found!"),
+            std::string::npos);
 }
 
 TEST(DerivePathsTest, FormsAllFivePathsFromDirectoryAndBaseName) {

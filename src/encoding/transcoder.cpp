@@ -26,7 +26,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/code_point.h"
 #include "encoding/ksx_to_unicode.h"
 
@@ -340,12 +341,8 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
     std::fprintf(console, "\nInput File %s Not Found!\n", consolePath(inputPath).c_str());
     return -1;
   }
-  // A device or a pipe (/dev/null, /dev/stdout) is written in place: moving
-  // a file over it would replace the device itself.
-  bool inPlace = isSpecialFile(outputPath);
-  std::string partPath = inPlace ? std::string(outputPath) : std::string(outputPath) + ".part";
-  FILE* part = openTextForWriting(partPath.c_str());
-  if (part == nullptr) {
+  OutputFile xml;
+  if (!beginOutput(&xml, outputPath, FileMode::kText)) {
     std::fclose(input);
     std::fprintf(console, "\nOutput File %s Creation Error!\n",
                  consolePath(outputPath).c_str());
@@ -359,7 +356,7 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   // live in static storage, off the stack.
   static LineReader reader;
   static Utf8Output output;
-  output.stream = part;
+  output.stream = xml.stream;
   output.text = nullptr;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
@@ -375,18 +372,15 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   bool readFailed = reader.failed || std::ferror(input) != 0;
   closeLineReader(&reader);
   std::fclose(input);
-  bool writeFailed = std::ferror(part) != 0;
-  if (std::fclose(part) != 0) writeFailed = true;
 
   if (readFailed) {
+    abandonOutput(&xml);
     std::fprintf(console, "\nInput File %s Read Error!\n", consolePath(inputPath).c_str());
-    if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }
-  if (writeFailed || (!inPlace && !replaceFile(partPath.c_str(), outputPath))) {
+  if (!finishOutput(&xml)) {
     std::fprintf(console, "\nOutput File %s Creation Error!\n",
                  consolePath(outputPath).c_str());
-    if (!inPlace) removeFile(partPath.c_str());
     return -1;
   }
   return 0;

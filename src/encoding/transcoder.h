@@ -22,8 +22,8 @@ namespace tourwright {
 constexpr char kTranscoderEncodingName[] = "KSX -> UTF-8";
 
 // Converts the file at `inputPath` into `outputPath`, which only ever sees
-// a complete tour XML: the text is written to "<outputPath>.part" and moved
-// into place at the end. Returns 0 when the tour XML has been written, -1
+// a complete tour XML: the text is written to a scratch file beside it and
+// moved into place at the end (see beginOutput). Returns 0 when the tour XML has been written, -1
 // when the input cannot be opened or read, or the output cannot be
 // written; prints its own lines. A missing input leaves the output alone.
 int transcodeTourXml(const char* inputPath, const char* outputPath);

@@ -16,7 +16,8 @@
 
 #include "encoding/code_point.h"
 #include "encoding/korean_reading.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "script/diagnostics_parts.h"
 #include "script/line_scan.h"
 

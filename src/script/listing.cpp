@@ -6,7 +6,7 @@
 // Texts go out byte for byte; numbers as the C library prints them.
 #include "script/listing.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tourwright {
 

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 
@@ -235,7 +235,7 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
     return kEncodingAnsi;
   }
 
-  FILE* scratch = openBinaryForWriting(scratchPath);
+  FILE* scratch = createScratchFile(scratchPath, FileMode::kBinary);
   if (scratch == nullptr) {
     std::fclose(script);
     return kScratchNotCreated;

@@ -14,7 +14,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/line_reader.h"
 #include "script/line_scan.h"
 
 namespace tourwright {

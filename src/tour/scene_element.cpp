@@ -29,8 +29,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/system_files.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/code_point.h"
 #include "encoding/korean_reading.h"
 #include "encoding/transcoder.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tour/tour_test_models.h"
 
 namespace tourwright {
@@ -206,7 +206,7 @@ TEST(SceneElementTest, RepeatedNamesGetCopyElementNamesButShareTheirTiles) {
 // The file is made through the platform unit, which names it in Unicode
 // on Windows too.
 void writeTile(const std::string& path, const std::string& text) {
-  FILE* file = openBinaryForWriting(path.c_str());
+  FILE* file = createScratchFile(path.c_str(), FileMode::kBinary);
   ASSERT_NE(file, nullptr) << path;
   std::fwrite(text.data(), 1, text.size(), file);
   std::fclose(file);

@@ -16,7 +16,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/gallery_scenes.h"
@@ -83,7 +84,7 @@ const Row kClosingLines[] = {
 
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
                            const char* tmpPath) {
-  FILE* out = openTextForWriting(tmpPath);
+  FILE* out = createScratchFile(tmpPath, FileMode::kText);
   if (out == nullptr) {
     std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", consolePath(tmpPath).c_str());
     return TourXmlResult::kCannotCreate;

@@ -9,7 +9,7 @@
 // indented with one tab followed by spaces.
 #include "tour/viewer_page.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "tour/emitter.h"
 
 namespace tourwright {
@@ -68,18 +68,15 @@ void writeViewerPageText(FILE* out, const char* baseName) {
 }
 
 bool writeViewerPage(const char* htmPath, const char* baseName) {
-  FILE* out = openTextForWriting(htmPath);
-  if (out == nullptr) {
+  OutputFile page;
+  if (!beginOutput(&page, htmPath, FileMode::kText)) {
     std::fprintf(consoleOut(), "\nHtml File %s Creation Error!\n",
                  consolePath(htmPath).c_str());
     return false;
   }
-  writeViewerPageText(out, baseName);
-  bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0) failed = true;
-  if (failed) {
+  writeViewerPageText(page.stream, baseName);
+  if (!finishOutput(&page)) {
     std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", consolePath(htmPath).c_str());
-    removeFile(htmPath);
     return false;
   }
   std::fprintf(consoleOut(), "%s has been Created.\n", consolePath(htmPath).c_str());

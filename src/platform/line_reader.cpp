@@ -1,140 +1,9 @@
-#include "platform/platform.h"
-
-#include <sys/stat.h>
+#include "platform/line_reader.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
-
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
 
 namespace tourwright {
-
-std::string joinPath(const std::string& directory, const std::string& name,
-                     const char* extension) {
-  std::string path = directory;
-  path += kPathSeparator;
-  path += name;
-  path += extension;
-  return path;
-}
-
-#ifdef _WIN32
-
-namespace {
-
-std::wstring wideText(const char* text, UINT codePage) {
-  int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, 0, text, -1, &wide[0], length);
-  wide.resize(static_cast<size_t>(length) - 1);
-  return wide;
-}
-
-std::string narrowText(const wchar_t* text, UINT codePage) {
-  int length = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(codePage, 0, text, -1, &narrow[0], length, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(length) - 1);
-  return narrow;
-}
-
-bool isUtf8(const char* text) {
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0;
-}
-
-std::wstring widePath(const char* path) {
-  return wideText(path, isUtf8(path) ? CP_UTF8 : CP_ACP);
-}
-
-}  // namespace
-
-std::string utf8FromWide(const wchar_t* text) { return narrowText(text, CP_UTF8); }
-
-std::string consolePath(const std::string& path) {
-  if (!isUtf8(path.c_str())) return path;
-  return narrowText(wideText(path.c_str(), CP_UTF8).c_str(), CP_ACP);
-}
-
-#else
-
-std::string consolePath(const std::string& path) { return path; }
-
-#endif
-
-namespace {
-
-// The type bits of what `path` names, or -1 when it names nothing.
-int fileType(const char* path) {
-#ifdef _WIN32
-  struct _stat64 info;
-  if (_wstat64(widePath(path).c_str(), &info) != 0) return -1;
-#else
-  struct stat info;
-  if (stat(path, &info) != 0) return -1;
-#endif
-  return info.st_mode & S_IFMT;
-}
-
-FILE* openFile(const char* path, const char* mode) {
-#ifdef _WIN32
-  std::wstring wideMode(mode, mode + std::strlen(mode));
-  return _wfopen(widePath(path).c_str(), wideMode.c_str());
-#else
-  return std::fopen(path, mode);
-#endif
-}
-
-}  // namespace
-
-bool pathExists(const char* path) { return fileType(path) != -1; }
-bool isDirectory(const char* path) { return fileType(path) == S_IFDIR; }
-
-bool isSpecialFile(const char* path) {
-  int type = fileType(path);
-  return type != -1 && type != S_IFREG && type != S_IFDIR;
-}
-
-FILE* openForReading(const char* path) {
-  if (isDirectory(path)) return nullptr;
-  return openFile(path, "rb");
-}
-
-FILE* openTextForWriting(const char* path) {
-#ifdef _WIN32
-  return openFile(path, "wt");
-#else
-  return openFile(path, "w");
-#endif
-}
-
-FILE* openBinaryForWriting(const char* path) { return openFile(path, "wb"); }
-
-bool removeFile(const char* path) {
-#ifdef _WIN32
-  return _wremove(widePath(path).c_str()) == 0;
-#else
-  return std::remove(path) == 0;
-#endif
-}
-
-bool replaceFile(const char* from, const char* to) {
-#ifdef _WIN32
-  return MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-  return std::rename(from, to) == 0;
-#endif
-}
 
 void openLineReader(LineReader* reader, FILE* stream) {
   reader->stream = stream;
@@ -251,12 +120,5 @@ void closeLineReader(LineReader* reader) {
   reader->line = nullptr;
   reader->capacity = 0;
 }
-
-namespace {
-FILE* gConsole = nullptr;
-}
-
-FILE* consoleOut() { return gConsole ? gConsole : stdout; }
-void setConsoleOut(FILE* stream) { gConsole = stream; }
 
 }  // namespace tourwright

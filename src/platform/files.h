@@ -1,0 +1,129 @@
+// Files, paths and the console stream: what differs between POSIX and
+// Windows there.
+//
+// Files are opened through here so that every reader sees the same text:
+// scripts, tile XML files and the internal tour XML are read in binary and
+// each CR LF pair is turned into LF on every platform (by the line
+// reader), while text written in FileMode::kText gets the platform's line
+// end (LF on POSIX, CR LF on Windows). Nothing is ever written through a
+// name that someone else may have planted: scratch files are created
+// afresh, outputs replaced whole. Paths are formed with the platform separator; both '\' and
+// '/' are accepted as separators when a path typed by the user is split.
+//
+// Paths are UTF-8 inside the program on every platform. On Windows the
+// command line is taken in UTF-16 and every file is reached through the
+// wide functions, so a folder or file name in any script can be opened
+// whatever the system's ANSI code page; a path that is not UTF-8 (code page
+// text, such as a scene name joined to a folder) is read in the ANSI code
+// page, as the narrow functions read it.
+//
+// Console text goes to consoleOut(), which is standard output unless the
+// driver (or a test) has put another stream in its place. Standard output
+// stays as the C runtime gives it: in text mode, so on Windows each console
+// line ends in CR LF like every other text stream there (also when it is
+// redirected to a file), and its bytes are the Korean code page text as the
+// tour model holds it (the driver's console unit shows it converted on a
+// terminal or a Windows console).
+#ifndef TOURWRIGHT_PLATFORM_FILES_H_
+#define TOURWRIGHT_PLATFORM_FILES_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace tourwright {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+inline bool isPathSeparator(char c) { return c == '/' || c == '\\'; }
+
+// "<directory><sep><name><extension>", e.g. joinPath("d", "hall", ".xml").
+std::string joinPath(const std::string& directory, const std::string& name,
+                     const char* extension);
+
+// Opens a regular file for reading in binary mode. A folder, a pipe, a
+// device, or a path that cannot be opened gives nullptr, without waiting
+// for a pipe's writer.
+FILE* openForReading(const char* path);
+
+enum class FileMode { kText, kBinary };  // text writes the platform's line end
+
+// Creates a scratch file afresh: what stands at `path` (a file, or a link,
+// which is never followed) is removed, and the file is created only where
+// nothing stands, so that a link planted at the name cannot steer the
+// writes elsewhere. nullptr when that fails (a folder at the name stays).
+FILE* createScratchFile(const char* path, FileMode mode);
+
+// An output file that is replaced whole or not at all. When `path` is a
+// link, the output is the file the links lead to, and that file is
+// replaced in its own folder, the link kept. The text goes to a scratch
+// file with a short unique name beside the target and is moved over it
+// when complete; it keeps the permissions of the file it replaces. A
+// device or a pipe is written in place, never replaced.
+struct OutputFile {
+  FILE* stream = nullptr;
+  std::string target;    // the file replaced
+  std::string partPath;  // the new text until it is complete; empty in place
+};
+// False, with nothing created, when the output cannot be created: its
+// folder is missing or closed to the user, a folder stands at its name,
+// or the user may not write the file it would replace.
+bool beginOutput(OutputFile* output, const char* path, FileMode mode);
+// Closes the stream and moves the text into place; false (the target as
+// it was, no scratch file left) when a write or the move failed.
+bool finishOutput(OutputFile* output);
+// Closes the stream and removes the scratch file; the target stays.
+void abandonOutput(OutputFile* output);
+
+bool removeFile(const char* path);
+// Moves `from` over `to`, replacing an existing file.
+bool replaceFile(const char* from, const char* to);
+// True when something (a file, a folder, a device) stands at `path`.
+bool pathExists(const char* path);
+bool isDirectory(const char* path);
+// True when `path` exists and is neither a regular file nor a folder (a
+// device such as /dev/null, a pipe).
+bool isSpecialFile(const char* path);
+
+// An exclusive lock on a file, held between processes (and between two
+// locks of one process) until unlockFile or the end of the process. It is
+// advisory: it keeps out only those that ask for it, and reading the file
+// stays free.
+struct FileLock {
+  long long handle = -1;  // the open file that holds it
+};
+enum class LockResult {
+  kHeld,  // the lock is ours
+  kBusy,  // another holds it; waitForLock waits for it
+  kNone,  // nothing held: no regular file there, or locks unsupported
+};
+LockResult tryLockFile(FileLock* lock, const char* path);
+void waitForLock(FileLock* lock);
+void unlockFile(FileLock* lock);
+
+// The name of the folder that `path` resolves to (links, "." and ".."
+// resolved): "palace" for "." in /tours/palace. Empty when the folder
+// cannot be resolved or has no name (a root).
+std::string resolvedFolderName(const char* path);
+
+// The bytes in which a path is shown on the console: on Windows a UTF-8
+// path is written in the ANSI code page (a character it lacks as '?'), the
+// bytes a narrow command line gave; elsewhere, and for a path that is not
+// UTF-8, the path as it is.
+std::string consolePath(const std::string& path);
+
+#ifdef _WIN32
+// UTF-16 text, such as a command-line argument, in UTF-8.
+std::string utf8FromWide(const wchar_t* text);
+#endif
+
+FILE* consoleOut();
+void setConsoleOut(FILE* stream);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_PLATFORM_FILES_H_

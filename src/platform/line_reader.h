@@ -1,0 +1,46 @@
+// The line reader: a stream read line by line, each line whole however
+// long it is, with CR LF read as LF on every platform.
+#ifndef TOURWRIGHT_PLATFORM_LINE_READER_H_
+#define TOURWRIGHT_PLATFORM_LINE_READER_H_
+
+#include <cstddef>
+#include <cstdio>
+
+namespace tourwright {
+
+// Reads a stream line by line, each line whole however long it is. The
+// line keeps its line feed (absent only on a last line without one); a
+// CR LF pair reads as LF. Lines may hold NUL bytes: `length` counts them.
+// The text is NUL-terminated and valid until the next call.
+struct LineReader {
+  FILE* stream = nullptr;
+  char* line = nullptr;  // grows to the longest line read
+  size_t capacity = 0;
+  char block[(1 << 16) + 1];  // read-ahead buffer, and room for a NUL after it
+  size_t blockStart = 0;
+  size_t blockEnd = 0;
+  bool failed = false;  // out of memory or read error: input ends there
+  // A line that lies whole in the block is handed out where it stands; its
+  // NUL then covers the first byte of the next line, kept here until the
+  // next call puts it back.
+  bool holding = false;
+  size_t heldAt = 0;
+  char heldByte = 0;
+};
+
+void openLineReader(LineReader* reader, FILE* stream);
+// Returns false at the end of the input.
+bool readLine(LineReader* reader, const char** line, size_t* length);
+// Hands out, where they stand in the read-ahead block, the whole lines
+// that lie there from the current position: `*length` bytes ending in a
+// line feed, holding no carriage return and not NUL-terminated, valid
+// until the next call. Returns false when the next line is not whole in
+// the block or has a carriage return in it; readLine then reads that line.
+// Lines handed out either way come in order, each once.
+bool readLineRun(LineReader* reader, const char** text, size_t* length);
+// Frees the line buffer; the stream is the caller's to close.
+void closeLineReader(LineReader* reader);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_PLATFORM_LINE_READER_H_
