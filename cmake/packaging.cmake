@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 
 set(TOURWRIGHT_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tourwright)
 install(TARGETS tourwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES README.md docs/robustness.md DESTINATION ${TOURWRIGHT_DOC_DIR})
+install(FILES README.md docs/robustness.md docs/warnings.md DESTINATION ${TOURWRIGHT_DOC_DIR})
 install(DIRECTORY examples/palace DESTINATION ${TOURWRIGHT_DOC_DIR}/examples
         PATTERN "palace.xml" EXCLUDE PATTERN "palace.htm" EXCLUDE)
 install(FILES cmake/debian/copyright DESTINATION ${TOURWRIGHT_DOC_DIR})
