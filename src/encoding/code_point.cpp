@@ -142,4 +142,39 @@ bool isValidUtf8(const char* text, size_t length) {
   return true;
 }
 
+namespace {
+
+// The length of `text` without an unfinished sequence at its end. A cut
+// before a byte that is no continuation byte leaves valid text valid on
+// both sides, and invalid text invalid on one of them.
+size_t wholeSequencesLength(const unsigned char* text, size_t length) {
+  for (size_t back = 1; back <= 3 && back <= length; ++back) {
+    unsigned char byte = text[length - back];
+    if ((byte & 0xC0) == 0x80) continue;
+    size_t needed = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    return needed > back ? length - back : length;
+  }
+  return length;
+}
+
+}  // namespace
+
+void joinUtf8Piece(Utf8Joiner* joiner, const char* text, size_t length, bool lineEnds,
+                   const char** joined, size_t* joinedLength) {
+  const char* all = text;
+  size_t total = length;
+  if (joiner->held > 0) {
+    std::memcpy(joiner->bytes, joiner->rest, joiner->held);
+    std::memcpy(joiner->bytes + joiner->held, text, length);
+    all = joiner->bytes;
+    total = joiner->held + length;
+  }
+  size_t whole = lineEnds ? total
+                          : wholeSequencesLength(reinterpret_cast<const unsigned char*>(all), total);
+  std::memcpy(joiner->rest, all + whole, total - whole);
+  joiner->held = total - whole;
+  *joined = all;
+  *joinedLength = whole;
+}
+
 }  // namespace tourwright

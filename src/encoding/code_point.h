@@ -46,6 +46,22 @@ bool isValidUtf8(const char* text, size_t length);
 // of a tile XML.
 size_t asciiPrefixLength(const char* text, size_t length);
 
+// Pieces of a long line joined so that no UTF-8 sequence is cut: the
+// unfinished sequence at a piece's end is held back and put before the
+// next piece. Only a piece that follows such a rest is copied.
+struct Utf8Joiner {
+  size_t held;
+  char rest[4];               // the unfinished sequence held back
+  char bytes[(1 << 16) + 4];  // the held rest and the piece after it
+};
+
+inline void startUtf8Joiner(Utf8Joiner* joiner) { joiner->held = 0; }
+// Gives in `*joined` the held rest and `text` up to the last whole sequence;
+// on a line's last piece (`lineEnds`), everything. A piece is at most
+// 1 << 16 bytes.
+void joinUtf8Piece(Utf8Joiner* joiner, const char* text, size_t length, bool lineEnds,
+                   const char** joined, size_t* joinedLength);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_ENCODING_CODE_POINT_H_

@@ -119,5 +119,33 @@ TEST(DecodeUtf8, AcceptsOnlyWellFormedCharacters) {
   }
 }
 
+// A text cut into pieces anywhere and joined reads as the whole: the same
+// bytes in order, and, joined piece by piece, the same validity.
+TEST(CodePointTest, JoinedPiecesReadAsTheWhole) {
+  const char* texts[] = {"a\xEA\xB0\x80" "b\xF0\x9F\x98\x80\xC3\xA9", "\xEA\xB0\xEA\x80\x80",
+                         "\x80\x80\x80\x80x", "\xF8\x88\x80\x80\x80", "ok\xC3"};
+  static Utf8Joiner joiner;
+  for (const char* text : texts) {
+    const size_t length = std::strlen(text);
+    for (size_t cut1 = 0; cut1 <= length; ++cut1) {
+      for (size_t cut2 = cut1; cut2 <= length; ++cut2) {
+        const size_t cuts[] = {0, cut1, cut2, length};
+        startUtf8Joiner(&joiner);
+        std::string joined;
+        bool valid = true;
+        for (int i = 0; i < 3; ++i) {
+          const char* out;
+          size_t outLength;
+          joinUtf8Piece(&joiner, text + cuts[i], cuts[i + 1] - cuts[i], i == 2, &out, &outLength);
+          joined.append(out, outLength);
+          valid = valid && isValidUtf8(out, outLength);
+        }
+        EXPECT_EQ(joined, text) << cut1 << " " << cut2;
+        EXPECT_EQ(valid, isValidUtf8(text, length)) << text << " cut at " << cut1 << " " << cut2;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tourwright

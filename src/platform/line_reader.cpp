@@ -115,6 +115,76 @@ bool readLineRun(LineReader* reader, const char** text, size_t* length) {
   return true;
 }
 
+bool readLinePiece(LineReader* reader, const char** text, size_t* length, bool* lineEnds) {
+  releaseHeldByte(reader);
+  if (reader->blockStart == reader->blockEnd && !refill(reader)) return false;
+  char* start = reader->block + reader->blockStart;
+  size_t available = reader->blockEnd - reader->blockStart;
+  reader->pieceStart = reader->blockStart;
+  char* feed = static_cast<char*>(std::memchr(start, '\n', available));
+  size_t take = feed != nullptr ? static_cast<size_t>(feed - start) + 1 : available;
+  *lineEnds = true;
+  if (feed == nullptr && available > 1 && start[available - 1] == '\r') {
+    --take;  // the CR may begin a CR LF pair: it waits for the next block
+    *lineEnds = false;
+  } else if (feed == nullptr) {
+    // Whether the line goes on shows only in the byte after the block.
+    int next = std::getc(reader->stream);
+    if (next == EOF) {
+      if (std::ferror(reader->stream)) reader->failed = true;
+    } else if (available == 1 && start[0] == '\r' && next == '\n') {
+      start[0] = '\n';
+    } else {
+      std::ungetc(next, reader->stream);
+      *lineEnds = false;
+    }
+  }
+  reader->blockStart += take;
+  if (feed != nullptr && take >= 2 && start[take - 2] == '\r') {
+    start[take - 2] = '\n';
+    --take;
+  }
+  *text = start;
+  *length = take;
+  return true;
+}
+
+namespace {
+
+long long streamOffset(FILE* stream) {
+#ifdef _WIN32
+  return _ftelli64(stream);
+#else
+  return static_cast<long long>(ftello(stream));
+#endif
+}
+
+bool seekStream(FILE* stream, long long offset) {
+#ifdef _WIN32
+  return _fseeki64(stream, offset, SEEK_SET) == 0;
+#else
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+bool markLineStart(LineReader* reader) {
+  long long offset = streamOffset(reader->stream);
+  reader->lineStart =
+      offset < 0 ? -1 : offset - static_cast<long long>(reader->blockEnd - reader->pieceStart);
+  return reader->lineStart >= 0;
+}
+
+bool returnToLineStart(LineReader* reader) {
+  releaseHeldByte(reader);
+  reader->blockStart = 0;
+  reader->blockEnd = 0;
+  if (reader->lineStart >= 0 && seekStream(reader->stream, reader->lineStart)) return true;
+  reader->failed = true;
+  return false;
+}
+
 void closeLineReader(LineReader* reader) {
   std::free(reader->line);
   reader->line = nullptr;

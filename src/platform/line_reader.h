@@ -26,6 +26,8 @@ struct LineReader {
   bool holding = false;
   size_t heldAt = 0;
   char heldByte = 0;
+  size_t pieceStart = 0;      // where in the block the last piece began
+  long long lineStart = -1;   // the file offset noted by markLineStart
 };
 
 void openLineReader(LineReader* reader, FILE* stream);
@@ -38,6 +40,17 @@ bool readLine(LineReader* reader, const char** line, size_t* length);
 // the block or has a carriage return in it; readLine then reads that line.
 // Lines handed out either way come in order, each once.
 bool readLineRun(LineReader* reader, const char** text, size_t* length);
+// Hands out the next piece of a line, for readers that need no line whole:
+// the bytes of the line that stand in the read-ahead block (at most a
+// block), a CR LF pair read as LF as readLine reads it, not NUL-terminated.
+// `*lineEnds` marks a line's last piece: it ends in the line feed, or the
+// input ends after it. Returns false at the end of the input.
+bool readLinePiece(LineReader* reader, const char** text, size_t* length, bool* lineEnds);
+// Notes where the line whose first piece was just handed out starts, and
+// goes back there, so that the line is handed out again; a stream that
+// cannot tell or take a position (a pipe) gives false.
+bool markLineStart(LineReader* reader);
+bool returnToLineStart(LineReader* reader);
 // Frees the line buffer; the stream is the caller's to close.
 void closeLineReader(LineReader* reader);
 

@@ -70,6 +70,40 @@ std::vector<std::string> readAll(const std::string& path, bool inRuns = false) {
 // when they follow `before` bytes.
 std::string fillTo(size_t before, size_t offset) { return std::string(offset - before, 'x'); }
 
+// Lines taken in pieces, each line read twice: the second time after going
+// back to its start.
+std::vector<std::string> readAllInPieces(const std::string& path) {
+  FILE* file = openForReading(path.c_str());
+  std::vector<std::string> lines;
+  if (file == nullptr) return lines;
+  static LineReader reader;
+  openLineReader(&reader, file);
+  const char* piece;
+  size_t length;
+  bool lineEnds;
+  while (readLinePiece(&reader, &piece, &length, &lineEnds)) {
+    EXPECT_TRUE(markLineStart(&reader));
+    std::string line[2];
+    for (std::string& reading : line) {
+      for (;;) {
+        EXPECT_LE(length, kBlock);
+        reading.append(piece, length);
+        if (lineEnds || !readLinePiece(&reader, &piece, &length, &lineEnds)) break;
+      }
+      if (&reading == &line[0]) {
+        EXPECT_TRUE(returnToLineStart(&reader));
+        EXPECT_TRUE(readLinePiece(&reader, &piece, &length, &lineEnds));
+      }
+    }
+    EXPECT_EQ(line[0], line[1]);
+    lines.push_back(line[0]);
+  }
+  EXPECT_FALSE(reader.failed);
+  closeLineReader(&reader);
+  std::fclose(file);
+  return lines;
+}
+
 TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
   const std::string nul(1, '\0');
   const struct {
@@ -80,6 +114,8 @@ TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
       {"LF as the next block's first byte", fillTo(0, kBlock) + "\nnext\n"},
       {"CR at the block's end, LF after it", fillTo(0, kBlock - 1) + "\r\nnext\r\n"},
       {"CR LF as the block's last two bytes", fillTo(0, kBlock - 2) + "\r\nnext\r\n"},
+      {"CR LF on the edge of a long line's second block",
+       "a\n" + fillTo(2, 2 * kBlock - 1) + "\r\n\r" + fillTo(0, kBlock) + "\r"},
       {"a line longer than two blocks", "a\n" + std::string(3 * kBlock, 'y') + "\nb\n"},
       {"short lines across the edge", [] {
          std::string s;
@@ -97,6 +133,7 @@ TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
     writeFile(dir.file("lines.txt"), c.bytes);
     EXPECT_EQ(readAll(dir.file("lines.txt")), splitLines(c.bytes)) << c.what;
     EXPECT_EQ(readAll(dir.file("lines.txt"), true), splitLines(c.bytes)) << c.what << ", in runs";
+    EXPECT_EQ(readAllInPieces(dir.file("lines.txt")), splitLines(c.bytes)) << c.what << ", in pieces";
   }
 }
 

@@ -71,5 +71,32 @@ TEST(ImageBlockReadAheadTest, FirstNonAsciiLineFarIntoTheFile) {
   for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.copied) << c.what;
 }
 
+// A line longer than the reader's buffers is read twice (tags, then text):
+// its tags may lie at its very end and its UTF-8 across block edges.
+TEST(ImageBlockReadAheadTest, LinesLongerThanTheBuffers) {
+  const std::string longText(300000, 'x');
+  const std::string hangulUtf8 = "\xED\x95\x9C";
+  const std::string close = "\t\t</image>\n\n";
+  std::string spread;  // Korean text at every offset around block edges
+  for (int i = 0; i < 100000; ++i) spread += i % 7 == 0 ? hangulUtf8 : "y";
+  std::string spreadKsx;
+  for (int i = 0; i < 100000; ++i) spreadKsx += i % 7 == 0 ? "\xC7\xD1" : "y";
+  const struct {
+    const char* what;
+    std::string tile;
+    std::string copied;
+  } cases[] = {
+      {"a long UTF-8 line is converted", "<image>\n" + spread + "\r\n</image>\n",
+       "\t<image>\n" + spreadKsx + "\n" + close},
+      {"a closing tag at the end of a long line", "<image>\n" + longText + "</image>\n<a/>\n",
+       "\t<image>\n" + close},
+      {"an opening tag at the end of a long line",
+       longText + "<image>\n<a/>\n</image>\n", "\t" + longText + "<image>\n<a/>\n" + close},
+      {"a long first line with a signature", "\xEF\xBB\xBF<image>" + spread + "\n</image>\n",
+       "\t<image>" + spreadKsx + "\n" + close},
+  };
+  for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.copied) << c.what;
+}
+
 }  // namespace
 }  // namespace tourwright

@@ -1,8 +1,8 @@
 // One panorama scene element, with the image block copied from the scene's
 // tile XML.
 //
-// The tile XML is not parsed. Lines are read whole, whatever their length,
-// and two substring tests pick the block: a line holding "<image" switches
+// The tile XML is not parsed. Each line (whatever its length) is taken as
+// a whole, and two substring tests pick the block: a line holding "<image" switches
 // copying on (and is written after one extra tab), a line holding "</image>"
 // switches it off and is never copied; the writer's own "</image>" line
 // closes the block once the file has been read. So a one-line image element
@@ -22,7 +22,9 @@
 // An image block runs to megabytes of short lines, so lines are taken as
 // the line reader has them whole in its block, and only a line that holds
 // a tag, or a byte above 0x7F before the decision, is looked at on its own;
-// the lines between are copied, or skipped, in one piece.
+// the lines between are copied, or skipped, in one piece. A line longer
+// than a read-ahead block is never held: it is read in pieces twice, once
+// for its tags and once, from its start again, for the copy.
 #include "tour/scene_element.h"
 
 #include <cstdint>
@@ -59,6 +61,29 @@ ImageTags findImageTags(const char* line, size_t length) {
     if (left >= 8 && std::memcmp(p, "</image>", 8) == 0) tags.closes = true;
   }
   return tags;
+}
+
+// The tags of a line read in pieces: the last bytes of a piece are kept,
+// as a tag may begin in one piece and end in the next.
+struct TagScan {
+  ImageTags tags;
+  size_t kept;
+  char tail[7];
+};
+
+void scanTags(TagScan* scan, const char* text, size_t length) {
+  char joint[14];
+  size_t head = length < 7 ? length : 7;
+  std::memcpy(joint, scan->tail, scan->kept);
+  std::memcpy(joint + scan->kept, text, head);
+  size_t jointLength = scan->kept + head;
+  ImageTags inJoint = findImageTags(joint, jointLength);
+  ImageTags inText = findImageTags(text, length);
+  scan->tags.opens = scan->tags.opens || inJoint.opens || inText.opens;
+  scan->tags.closes = scan->tags.closes || inJoint.closes || inText.closes;
+  const char* last = length >= 7 ? text + length - 7 : joint + (jointLength > 7 ? jointLength - 7 : 0);
+  scan->kept = length >= 7 ? 7 : (jointLength > 7 ? 7 : jointLength);
+  std::memmove(scan->tail, last, scan->kept);
 }
 
 // The first place in [p, end) where "<image" or "</image>" may begin (both
@@ -102,13 +127,21 @@ bool fileIsUtf8(FILE* tile, bool* resumed) {
   if (std::fgetpos(tile, &position) != 0) return false;
   std::rewind(tile);
   openLineReader(&checker, tile);
+  static Utf8Joiner joiner;
+  startUtf8Joiner(&joiner);
   bool valid = true;
   KoreanReading reading = {};
-  const char* line;
+  const char* piece;
   size_t length;
-  while (valid && readLine(&checker, &line, &length)) {
-    valid = isValidUtf8(line, length);
-    if (valid) noteKoreanReading(line, length, &reading);
+  bool lineEnds;
+  // A line feed never lies inside a valid sequence: pieces joined so that
+  // no sequence is cut give the answer of the whole lines.
+  while (valid && readLinePiece(&checker, &piece, &length, &lineEnds)) {
+    const char* text;
+    size_t textLength;
+    joinUtf8Piece(&joiner, piece, length, lineEnds, &text, &textLength);
+    valid = isValidUtf8(text, textLength);
+    if (valid) noteKoreanReading(text, textLength, &reading);
   }
   bool readWhole = !checker.failed;
   closeLineReader(&checker);
@@ -248,6 +281,77 @@ void copyLines(CopyState* state, const char* text, size_t length) {
   }
 }
 
+// A line that goes on past the read-ahead block, from its first piece: a
+// line that fits in `gathered` is handled as any other; a longer one is
+// read in pieces for its tags, then, when it is copied, again from its
+// start (a stream that cannot go back fails the read).
+void copyLongLine(CopyState* state, LineReader* reader, const char* piece, size_t length) {
+  static char gathered[1 << 17];
+  bool marked = markLineStart(reader);
+  size_t used = 0;
+  TagScan scan = {};
+  bool high = false;
+  bool lineEnds = false;
+  for (;;) {
+    if (used + length <= sizeof gathered) {
+      std::memcpy(gathered + used, piece, length);
+    }
+    used += length;
+    scanTags(&scan, piece, length);
+    high = high || asciiPrefixLength(piece, length) != length;
+    if (lineEnds) break;
+    if (!readLinePiece(reader, &piece, &length, &lineEnds)) break;
+  }
+  if (used <= sizeof gathered) {
+    copyLines(state, gathered, used);
+    return;
+  }
+  if (!marked || reader->failed) {
+    state->failed = true;
+    return;
+  }
+  if (!state->decided && high) {
+    state->decided = true;
+    bool resumed = false;
+    state->convert = fileIsUtf8(state->tile, &resumed);
+    if (!resumed) {
+      state->failed = true;
+      return;
+    }
+  }
+  bool skipSignature = state->convert && state->firstLine;
+  state->firstLine = false;
+  if (scan.tags.opens) {
+    state->copying = true;
+    putCopy(state->buffer, "\t", 1);
+  }
+  if (scan.tags.closes) state->copying = false;
+  if (!state->copying) return;
+  if (!returnToLineStart(reader)) {
+    state->failed = true;
+    return;
+  }
+  static Utf8Joiner joiner;
+  startUtf8Joiner(&joiner);
+  lineEnds = false;
+  while (!lineEnds && readLinePiece(reader, &piece, &length, &lineEnds)) {
+    if (skipSignature && length >= 3 && std::memcmp(piece, kUtf8Signature, 3) == 0) {
+      piece += 3;  // the file's signature is no text of the block
+      length -= 3;
+    }
+    skipSignature = false;
+    if (state->convert) {
+      const char* text;
+      size_t textLength;
+      joinUtf8Piece(&joiner, piece, length, lineEnds, &text, &textLength);
+      writeUtf8AsKsx(state->buffer, text, textLength);
+    } else {
+      putCopy(state->buffer, piece, length);
+    }
+  }
+  if (!lineEnds) state->failed = true;
+}
+
 // Returns false when the tile XML could not be read to its end.
 bool copyImageBlock(FILE* tile, FILE* out) {
   // One scene is written at a time: the read-ahead and the copy buffer
@@ -262,8 +366,17 @@ bool copyImageBlock(FILE* tile, FILE* out) {
   const char* text;
   size_t length;
   while (!state.failed) {
-    if (!readLineRun(&reader, &text, &length) && !readLine(&reader, &text, &length)) break;
-    copyLines(&state, text, length);
+    if (readLineRun(&reader, &text, &length)) {
+      copyLines(&state, text, length);
+      continue;
+    }
+    bool lineEnds;
+    if (!readLinePiece(&reader, &text, &length, &lineEnds)) break;
+    if (lineEnds) {
+      copyLines(&state, text, length);
+    } else {
+      copyLongLine(&state, &reader, text, length);
+    }
   }
   flushCopy(&buffer);
   bool readWhole = !state.failed && !reader.failed;
@@ -306,10 +419,15 @@ TileXmlState inspectTileXml(const char* path) {
   }
   static LineReader reader;
   openLineReader(&reader, tile);
-  bool opens = false;
-  const char* line;
+  TagScan scan = {};
+  const char* piece;
   size_t length;
-  while (!opens && readLine(&reader, &line, &length)) opens = findImageTags(line, length).opens;
+  bool lineEnds;
+  // A tag holds no line feed, so the scan may run on across lines.
+  while (!scan.tags.opens && readLinePiece(&reader, &piece, &length, &lineEnds)) {
+    scanTags(&scan, piece, length);
+  }
+  bool opens = scan.tags.opens;
   bool failed = reader.failed || std::ferror(tile) != 0;
   closeLineReader(&reader);
   std::fclose(tile);
