@@ -239,16 +239,25 @@ TEST(DiagnosticsTest, TourFindings) {
   });
 }
 
-// The base name is written into the tour XML as it stands.
+// The base name is written into the tour XML as it stands. Windows file
+// names cannot hold '"', so there the name holds only the '&'.
 TEST(DiagnosticsTest, BaseNameWithMarkup) {
+#ifdef _WIN32
+  const std::string baseName = "Tom & Jerry";
+  const std::string quoteWarning;
+#else
+  const std::string baseName = "Tom & \"Jerry\"";
+  const std::string quoteWarning = "a \" that ends its XML attribute early\n";
+#endif
   TempDir dir;
-  writeFile(dir.file("Tom & \"Jerry\".lst"), kHall);
+  writeFile(dir.file(baseName + ".lst"), kHall);
   writeFile(dir.file("hall.xml"), "");
-  const std::string path = std::string(".") + kPathSeparator + "Tom & \"Jerry\".lst";
-  const std::string name = path + ": warning: base name \"Tom & \"Jerry\"\" holds ";
-  EXPECT_EQ(runProgram({"Tom & \"Jerry\".lst"}, dir.path()).err,
-            name + "a \" that ends its XML attribute early\n" + name +
-                "an & that begins no character or entity reference\n" + path + ": 2 warnings\n");
+  const std::string path = std::string(".") + kPathSeparator + baseName + ".lst";
+  const std::string name = path + ": warning: base name \"" + baseName + "\" holds ";
+  const std::string count = quoteWarning.empty() ? ": 1 warning\n" : ": 2 warnings\n";
+  EXPECT_EQ(runProgram({baseName + ".lst"}, dir.path()).err,
+            (quoteWarning.empty() ? "" : name + quoteWarning) + name +
+                "an & that begins no character or entity reference\n" + path + count);
 }
 
 std::string utf16(const std::string& ascii, bool bigEndian) {
