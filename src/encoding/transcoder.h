@@ -42,11 +42,10 @@ void transcodeLine(const char* line, size_t length, FILE* out);
 // pieces. One line at a time.
 void transcodeLinePiece(const char* piece, size_t length, bool lineEnds, FILE* out);
 
-// The transcoder's reading of a two-byte code, for other writers of internal
-// text (the Windows console; escapes: see escape.h).
-//
-// The two-byte code at `p` (a byte of 0x80 or above): 2, or 1 for a lead
-// byte without a usable trail byte, which stands for the replacement mark.
+// The transcoder's reading of the two-byte code at `p` (a byte of 0x80 or
+// above), for other writers of internal text (its escapes: escape.h): 2, or
+// 1 for a lead byte without a usable trail byte, which stands for the
+// replacement mark.
 size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, int* codePoint);
 
 // Converts a short internal text (a caption, a name: up to
