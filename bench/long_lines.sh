@@ -31,6 +31,6 @@ for exe in "$@"; do
     (cd "$work/$case" && /usr/bin/time -v "$exe" t.lst >"$work/out.txt" 2>"$work/time.txt") || {
       echo "long_lines.sh: $exe failed on the $case case" >&2; tail -3 "$work/out.txt" >&2; exit 1; }
     kib=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-    echo "$exe, ${megabytes} MB line in the $case: peak $((kib / 1024)) MiB"
+    echo "$exe, ${megabytes} MB line in the $case: peak $(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }') MiB"
   done
 done

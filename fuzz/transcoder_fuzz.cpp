@@ -1,7 +1,8 @@
 // Internal text through the output transcoder: the output is always valid
 // UTF-8 without a character that XML forbids, whatever the bytes, and the
-// whole-file conversion (which converts runs of lines at a time) writes
-// exactly what converting line by line writes, after its byte-order mark.
+// whole-file conversion (which converts runs of lines at a time) and the
+// conversion of lines cut into pieces write exactly what converting line by
+// line writes, the former after its byte-order mark.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                         byLine.size() - i, &codePoint));
     FUZZ_CHECK(!isForbiddenInXml(codePoint), "transcoder wrote a character that XML forbids");
   }
+
+  // Each line cut into pieces of a length the input's first byte picks.
+  const size_t step = size > 0 ? 1 + data[0] % 16 : 1;
+  out = open_memstream(&output, &outputSize);
+  for (size_t start = 0; start < size;) {
+    const void* feed = std::memchr(text + start, '\n', size - start);
+    size_t end = feed ? static_cast<size_t>(static_cast<const char*>(feed) - text) + 1 : size;
+    for (; start + step < end; start += step) transcodeLinePiece(text + start, step, false, out);
+    transcodeLinePiece(text + start, end - start, true, out);
+    start = end;
+  }
+  std::fclose(out);
+  FUZZ_CHECK(std::string(output, outputSize) == byLine,
+             "conversion in pieces differs from line-by-line conversion");
+  std::free(output);
 
   // The file reader reads CR LF as LF, so compare on text without CR.
   if (std::memchr(data, '\r', size) != nullptr) return 0;

@@ -16,10 +16,12 @@
 // return, and neither U+FFFE nor U+FFFF; a strict parser rejects the whole
 // tour for one. Each of them, raw or escaped, is written as U+FFFD.
 //
-// Escapes: "U+" takes exactly four hexadecimal digits; "&#" takes a run of
-// decimal digits (saturating, so a huge run cannot overflow) and an optional
-// ";". A high surrogate directly followed by a low surrogate, in either
-// form, makes one character.
+// A line longer than the read-ahead block is converted piece by piece, never
+// held whole. What the next piece may change waits at a piece's end: a lead
+// byte, or an escape not yet decided (with a high surrogate, the escape
+// after it). A digit run is kept as the digits of its value, which is all
+// its reading keeps, so what waits is a few bytes whatever the run; a NUL
+// drops the rest of its line, in the pieces still to come too.
 #include "encoding/transcoder.h"
 
 #include <cstdint>
@@ -29,6 +31,7 @@
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "encoding/code_point.h"
+#include "encoding/escape.h"
 #include "encoding/ksx_to_unicode.h"
 
 namespace tourwright {
@@ -37,10 +40,6 @@ namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 const char kReplacementMarkUtf8[] = "\xE2\x96\xA3";
-// Any reference above U+10FFFF names no character; digits beyond it are
-// counted but no longer change the value.
-constexpr int kReferenceCeiling = 0x110000;
-
 const char kReplacementCharacterUtf8[] = "\xEF\xBF\xBD";
 
 // Bytes copied as they are: tab, line feed, carriage return and ASCII other
@@ -150,63 +149,6 @@ void putBytes(Utf8Output* output, const void* data, size_t length) {
 }
 
 // ---------------------------------------------------------------------------
-// Escapes.
-
-enum class EscapeKind { kNone, kNotation, kReference };
-
-struct Escape {
-  EscapeKind kind;
-  size_t length;  // bytes the escape spans
-  int value;
-};
-
-bool isDecimalDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-// The "U+XXXX" notation or "&#digits;" reference that starts at `p`, if any.
-Escape readEscape(const unsigned char* p, const unsigned char* end) {
-  Escape none = {EscapeKind::kNone, 0, 0};
-  size_t available = static_cast<size_t>(end - p);
-  int notation = notationValue(p, available);
-  if (notation >= 0) return {EscapeKind::kNotation, kNotationLength, notation};
-  if (available >= 3 && p[0] == '&' && p[1] == '#' && isDecimalDigit(p[2])) {
-    const unsigned char* q = p + 2;
-    int value = 0;
-    for (; q < end && isDecimalDigit(*q); ++q) {
-      value = value * 10 + (*q - '0');
-      if (value > kReferenceCeiling) value = kReferenceCeiling;
-    }
-    if (q < end && *q == ';') ++q;
-    return {EscapeKind::kReference, static_cast<size_t>(q - p), value};
-  }
-  return none;
-}
-
-bool isHighSurrogate(int value) { return value >= 0xD800 && value <= 0xDBFF; }
-bool isLowSurrogate(int value) { return value >= 0xDC00 && value <= 0xDFFF; }
-
-// The character of the escape at `p` (whose kind is not kNone): sets
-// *codePoint and returns the bytes consumed, a directly following low
-// surrogate included.
-size_t escapedCharacter(const Escape& escape, const unsigned char* p, const unsigned char* end,
-                        int* codePoint) {
-  int value = escape.value;
-  size_t length = escape.length;
-  if (isHighSurrogate(value)) {
-    Escape low = readEscape(p + length, end);
-    if (low.kind != EscapeKind::kNone && isLowSurrogate(low.value)) {
-      value = 0x10000 + ((value - 0xD800) << 10) + (low.value - 0xDC00);
-      length += low.length;
-    }
-  }
-  if (value == 0) {
-    // "U+0000" stands for nothing; "&#0;" names no character.
-    value = escape.kind == EscapeKind::kNotation ? -1 : kReplacementCharacter;
-  } else if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    value = kReplacementCharacter;
-  }
-  *codePoint = value;
-  return length;
-}
 
 size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned char* end,
                    Utf8Output* output) {
@@ -222,12 +164,17 @@ size_t writeEscape(const Escape& escape, const unsigned char* p, const unsigned 
 
 // ---------------------------------------------------------------------------
 
-void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output* output) {
+// Converts [p, end). When `lineGoesOn`, the text is a piece of a line whose
+// rest comes later: the conversion stops before a lead byte or escape that
+// the rest may change. Returns where it stopped (`end` when it did not), or
+// nullptr when a NUL without a line feed after it drops the rest.
+const unsigned char* transcodeText(const unsigned char* p, const unsigned char* end,
+                                   Utf8Output* output, bool lineGoesOn = false) {
   while (p < end) {
     const unsigned char* run = p;
     p = skipPlainBytes(p, end);
     if (p != run) putBytes(output, run, static_cast<size_t>(p - run));
-    if (p == end) return;
+    if (p == end) return end;
 
     unsigned char b = *p;
     if (b >= 0x80) {
@@ -241,6 +188,8 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
           output->used += kUtf8LengthByNibble[firstByte(text) >> 4];
           if (output->used >= kOutputSize) writeFullOutput(output);
           p += 2;
+        } else if (lineGoesOn && p + 1 == end) {
+          return p;
         } else {
           putBytes(output, kReplacementMarkUtf8, 3);
           p += 1;
@@ -251,7 +200,7 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
     if (b == 0) {
       // A NUL ends the text of its line: on at the next line, if any.
       const void* feed = std::memchr(p, '\n', static_cast<size_t>(end - p));
-      if (feed == nullptr) return;
+      if (feed == nullptr) return nullptr;
       p = static_cast<const unsigned char*>(feed) + 1;
       continue;
     }
@@ -261,6 +210,7 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       p += 1;
       continue;
     }
+    if (lineGoesOn && escapeUndecided(p, end)) return p;
     Escape escape = readEscape(p, end);
     if (escape.kind == EscapeKind::kNone) {
       putBytes(output, p, 1);
@@ -269,6 +219,40 @@ void transcodeText(const unsigned char* p, const unsigned char* end, Utf8Output*
       p += writeEscape(escape, p, end, output);
     }
   }
+  return end;
+}
+
+// What waits between the pieces of a line: a lead byte, or an undecided
+// escape with its digit runs shortened.
+constexpr size_t kCarryMax = kUndecidedEscapeMax;
+struct PieceCarry {
+  unsigned char bytes[kCarryMax];
+  size_t length;
+  bool skipping;  // a NUL was met: the rest of the line is dropped
+};
+
+// Converts the next piece of a line; the last one (`lineEnds`) ends in the
+// line feed or ends the input. The piece goes after what waits from the
+// previous one, a block at a time.
+void transcodePiece(PieceCarry* carry, const unsigned char* piece, size_t length, bool lineEnds,
+                    Utf8Output* output) {
+  constexpr size_t kChunk = 1 << 16;
+  static unsigned char joined[kCarryMax + kChunk];
+  do {
+    size_t take = length < kChunk ? length : kChunk;
+    bool last = lineEnds && take == length;
+    if (!carry->skipping) {
+      std::memcpy(joined, carry->bytes, carry->length);
+      if (take > 0) std::memcpy(joined + carry->length, piece, take);
+      const unsigned char* end = joined + carry->length + take;
+      const unsigned char* stop = transcodeText(joined, end, output, !last);
+      carry->skipping = stop == nullptr;
+      carry->length = stop != nullptr ? shortenDigitRuns(stop, end, carry->bytes) : 0;
+    }
+    piece += take;
+    length -= take;
+    if (last) *carry = PieceCarry{};
+  } while (length > 0);
 }
 
 // Text that fits in memory, converted into `stream` or else into `utf8`.
@@ -283,12 +267,6 @@ void transcodeWhole(const char* text, size_t length, FILE* stream, std::string* 
 }
 
 }  // namespace
-
-size_t readEscapedCharacter(const unsigned char* p, const unsigned char* end, int* codePoint) {
-  Escape escape = readEscape(p, end);
-  if (escape.kind == EscapeKind::kNone) return 0;
-  return escapedCharacter(escape, p, end, codePoint);
-}
 
 size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, int* codePoint) {
   *codePoint = kReplacementMark;
@@ -309,6 +287,16 @@ bool isForbiddenInXml(int codePoint) {
 
 void transcodeLine(const char* line, size_t length, FILE* out) {
   transcodeWhole(line, length, out, nullptr);
+}
+
+void transcodeLinePiece(const char* piece, size_t length, bool lineEnds, FILE* out) {
+  static PieceCarry carry;
+  static Utf8Output output;
+  output.stream = out;
+  output.text = nullptr;
+  output.used = 0;
+  transcodePiece(&carry, reinterpret_cast<const unsigned char*>(piece), length, lineEnds, &output);
+  flushOutput(&output);
 }
 
 std::string transcodeToUtf8(const char* text) {
@@ -353,9 +341,13 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
                kTranscoderEncodingName);
 
   // One conversion at a time: the 64 KiB read-ahead and the staging buffer
-  // live in static storage, off the stack.
+  // live in static storage, off the stack. Runs of whole lines are converted
+  // where they stand; a line that the block does not hold whole (or one with
+  // a CR LF pair) comes in pieces.
   static LineReader reader;
   static Utf8Output output;
+  static PieceCarry carry;
+  carry = PieceCarry{};
   output.stream = xml.stream;
   output.text = nullptr;
   output.used = 0;
@@ -363,11 +355,19 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   openLineReader(&reader, input);
   const char* lines;
   size_t length;
+  bool lineEnds = true;
   for (;;) {
-    if (!readLineRun(&reader, &lines, &length) && !readLine(&reader, &lines, &length)) break;
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(lines);
-    transcodeText(text, text + length, &output);
+    if (lineEnds && readLineRun(&reader, &lines, &length)) {
+      const unsigned char* text = reinterpret_cast<const unsigned char*>(lines);
+      transcodeText(text, text + length, &output);
+    } else if (readLinePiece(&reader, &lines, &length, &lineEnds)) {
+      transcodePiece(&carry, reinterpret_cast<const unsigned char*>(lines), length, lineEnds,
+                     &output);
+    } else {
+      break;
+    }
   }
+  if (!lineEnds) transcodePiece(&carry, nullptr, 0, true, &output);
   flushOutput(&output);
   bool readFailed = reader.failed || std::ferror(input) != 0;
   closeLineReader(&reader);

@@ -36,16 +36,16 @@ bool isForbiddenInXml(int codePoint);
 // to UTF-8 on `out`. Escapes and two-byte codes never straddle two calls.
 void transcodeLine(const char* line, size_t length, FILE* out);
 
-// The transcoder's reading of internal text one character at a time, for
-// other writers of it (the Windows console). Both return the bytes read.
-//
-// The "U+XXXX" notation or "&#digits;" reference at `p`, a low surrogate
-// right after a high one taken in; 0 when no escape starts there. Sets
-// *codePoint to the character, U+FFFD when it names none, or -1 for
-// "U+0000", which stands for nothing.
-size_t readEscapedCharacter(const unsigned char* p, const unsigned char* end, int* codePoint);
-// The two-byte code at `p` (a byte of 0x80 or above): 2, or 1 for a lead
-// byte without a usable trail byte, which stands for the replacement mark.
+// Converts a line handed over in pieces, as readLinePiece hands them out; the
+// last piece (`lineEnds`) ends the line. Writes what transcodeLine writes
+// for the whole line, wherever it is cut, keeping only a few bytes between
+// pieces. One line at a time.
+void transcodeLinePiece(const char* piece, size_t length, bool lineEnds, FILE* out);
+
+// The transcoder's reading of the two-byte code at `p` (a byte of 0x80 or
+// above), for other writers of internal text (its escapes: escape.h): 2, or
+// 1 for a lead byte without a usable trail byte, which stands for the
+// replacement mark.
 size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, int* codePoint);
 
 // Converts a short internal text (a caption, a name: up to

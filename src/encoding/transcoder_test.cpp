@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -278,6 +279,56 @@ TEST(TranscodeTourXmlTest, ManyLinesComeOutAsEachLineAlone) {
   std::string written = readTextFile(dir.file("t.xml"));
   EXPECT_TRUE(written == readTextFile(dir.file("expected")))
       << "sizes " << written.size() << " " << out.size();
+}
+
+// A line cut anywhere into pieces comes out as the whole line does: a lead
+// byte, an escape of any digit count, a surrogate pair and a NUL span cuts.
+TEST(TranscodeLinePieceTest, CutsAnywhereGiveTheWholeLine) {
+  const std::string lines[] = {
+      "a\xB0\x21z\xB0\n", "\xB0", "&#55357;&#56832;.", "U+D83DU+DE00", "U+D83D&#56832", "&#55357U+DE00\n",
+      "&#0000000000000000055357&#00000000000056832;z", "&#1114112999999;&#", "U+D83", "&", "U+D83Dx&#55357",
+      std::string("ab\0cd&#12;\n", 11), std::string("&#5\0", 4), "&#55357;\xB0\x21U+0000U+FFFE\x01"};
+  for (const std::string& line : lines) {
+    const std::string whole = transcoded(line);
+    for (size_t step = 1; step <= line.size(); ++step) {
+      for (size_t first = 0; first <= line.size(); ++first) {
+        FILE* out = std::tmpfile();
+        size_t at = first;
+        transcodeLinePiece(line.data(), at, false, out);
+        for (; at + step < line.size(); at += step) transcodeLinePiece(line.data() + at, step, false, out);
+        transcodeLinePiece(line.data() + at, line.size() - at, true, out);
+        EXPECT_EQ(readStream(out), whole) << line << " cut at " << first << " then every " << step;
+        std::fclose(out);
+      }
+    }
+  }
+}
+
+// Lines longer than the read-ahead block come in pieces; with escapes, codes
+// and CR LF pairs thick on the ground, some straddle every block edge.
+TEST(TranscodeTourXmlTest, LongLinesInPiecesComeOutAsEachLineAlone) {
+  const std::string tokens[] = {"\xB0\x21", "\xB0", "&#55357;", "&#56832", "U+D83D", "U+DE00",
+                                "&#0000000044032;", "\r\n", "x", "U+", "&#", "y"};
+  std::mt19937 random(16);
+  std::string in;
+  for (int line = 0; line < 12; ++line) {
+    std::string text;
+    size_t length = 65536 + random() % 140000;
+    while (text.size() < length) text += tokens[random() % 12];
+    if (line % 4 == 1) text[random() % text.size()] = '\0';
+    in += text + (line < 11 ? "\n" : "");  // the last line has no line feed
+  }
+  std::string expected = kBom;
+  for (size_t start = 0, feed; start < in.size(); start = feed + 1) {
+    feed = std::min(in.find('\n', start), in.size());
+    std::string line = in.substr(start, feed + 1 - start);
+    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.erase(line.size() - 2, 1);
+    expected += transcoded(line);
+  }
+  TempDir dir;
+  writeFile(dir.file("t.tmp"), in);
+  EXPECT_EQ(transcodeFile(dir.file("t.tmp"), dir.file("t.xml")).result, 0);
+  EXPECT_TRUE(readFile(dir.file("t.xml")) == expected);
 }
 
 TEST(TranscodeTourXmlTest, MissingInputLeavesAnExistingXmlAlone) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "encoding/escape.h"
 #include "encoding/transcoder.h"
 
 namespace tourwright {
