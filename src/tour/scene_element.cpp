@@ -226,15 +226,20 @@ void copyPlainLines(CopyState* state, const char* text, size_t length) {
   }
 }
 
+// The first byte above 0x7F decides whether the file is UTF-8 (its copied
+// text then converted); false, the copy failed, when the file could not be
+// read through for it.
+bool decideEncoding(CopyState* state) {
+  state->decided = true;
+  bool resumed = false;
+  state->convert = fileIsUtf8(state->tile, &resumed);
+  if (!resumed) state->failed = true;
+  return resumed;
+}
+
 void copyLine(CopyState* state, const char* line, size_t length) {
   if (!state->decided && asciiPrefixLength(line, length) != length) {
-    state->decided = true;
-    bool resumed = false;
-    state->convert = fileIsUtf8(state->tile, &resumed);
-    if (!resumed) {
-      state->failed = true;
-      return;
-    }
+    if (!decideEncoding(state)) return;
     if (state->convert && state->firstLine && length >= 3 &&
         std::memcmp(line, kUtf8Signature, 3) == 0) {
       line += 3;  // the file's signature is no text of the block
@@ -310,15 +315,7 @@ void copyLongLine(CopyState* state, LineReader* reader, const char* piece, size_
     state->failed = true;
     return;
   }
-  if (!state->decided && high) {
-    state->decided = true;
-    bool resumed = false;
-    state->convert = fileIsUtf8(state->tile, &resumed);
-    if (!resumed) {
-      state->failed = true;
-      return;
-    }
-  }
+  if (!state->decided && high && !decideEncoding(state)) return;
   bool skipSignature = state->convert && state->firstLine;
   state->firstLine = false;
   if (scan.tags.opens) {
