@@ -110,17 +110,12 @@ constexpr size_t kOutputSlack = 4;
 
 struct Utf8Output {
   FILE* stream;
-  std::string* text;  // takes the output instead of a stream, when set
   size_t used;
   char bytes[kOutputSize + kOutputSlack];
 };
 
 void writeOutput(Utf8Output* output, size_t length) {
-  if (output->text != nullptr) {
-    output->text->append(output->bytes, length);
-  } else {
-    std::fwrite(output->bytes, 1, length, output->stream);
-  }
+  std::fwrite(output->bytes, 1, length, output->stream);
 }
 
 void flushOutput(Utf8Output* output) {
@@ -255,11 +250,10 @@ void transcodePiece(PieceCarry* carry, const unsigned char* piece, size_t length
   } while (length > 0);
 }
 
-// Text that fits in memory, converted into `stream` or else into `utf8`.
-void transcodeWhole(const char* text, size_t length, FILE* stream, std::string* utf8) {
+// Text that fits in memory, converted into `stream`.
+void transcodeWhole(const char* text, size_t length, FILE* stream) {
   static Utf8Output output;
   output.stream = stream;
-  output.text = utf8;
   output.used = 0;
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
   transcodeText(bytes, bytes + length, &output);
@@ -286,23 +280,16 @@ bool isForbiddenInXml(int codePoint) {
 }
 
 void transcodeLine(const char* line, size_t length, FILE* out) {
-  transcodeWhole(line, length, out, nullptr);
+  transcodeWhole(line, length, out);
 }
 
 void transcodeLinePiece(const char* piece, size_t length, bool lineEnds, FILE* out) {
   static PieceCarry carry;
   static Utf8Output output;
   output.stream = out;
-  output.text = nullptr;
   output.used = 0;
   transcodePiece(&carry, reinterpret_cast<const unsigned char*>(piece), length, lineEnds, &output);
   flushOutput(&output);
-}
-
-std::string transcodeToUtf8(const char* text) {
-  std::string utf8;
-  transcodeWhole(text, std::strlen(text), nullptr, &utf8);
-  return utf8;
 }
 
 size_t transcodeShortText(const char* text, size_t length, char* out) {
@@ -349,7 +336,6 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   static PieceCarry carry;
   carry = PieceCarry{};
   output.stream = xml.stream;
-  output.text = nullptr;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);

@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <string>
 
 namespace tourwright {
 
@@ -54,10 +53,6 @@ size_t readCodePageCharacter(const unsigned char* p, const unsigned char* end, i
 // bytes written, a NUL after them. The same conversion as the tour XML's.
 constexpr size_t kShortTextLimit = 1024;
 size_t transcodeShortText(const char* text, size_t length, char* out);
-
-// Internal text (up to its NUL) in UTF-8, as transcodeLine writes it: the
-// form in which a scene name shows in the final tour XML.
-std::string transcodeToUtf8(const char* text);
 
 }  // namespace tourwright
 

@@ -401,8 +401,9 @@ const char* elementNameSuffix(const Tour* tour, int sceneIndex) {
 std::string tileXmlPath(const char* directory, const char* sceneName) {
   std::string path = joinPath(directory, sceneName, ".xml");
   if (pathExists(path.c_str()) && !isDirectory(path.c_str())) return path;
-  std::string unicodeName = transcodeToUtf8(sceneName);
-  if (unicodeName == sceneName) return path;
+  char unicodeName[3 * kShortTextLimit + 1];
+  transcodeShortText(sceneName, std::strlen(sceneName), unicodeName);
+  if (std::strcmp(unicodeName, sceneName) == 0) return path;
   std::string unicodePath = joinPath(directory, unicodeName, ".xml");
   if (pathExists(unicodePath.c_str()) && !isDirectory(unicodePath.c_str())) return unicodePath;
   return path;
