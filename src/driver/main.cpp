@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/line_reader.h"
 
 // On Windows the arguments are taken in UTF-16, whatever the system's ANSI
 // code page, and handed on in UTF-8 like every path inside the program.

@@ -6,7 +6,6 @@
 #include "driver/console.h"
 #include "driver/options.h"
 #include "platform/files.h"
-#include "platform/line_reader.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
 #include "script/listing.h"

@@ -17,7 +17,6 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/line_reader.h"
 #include "encoding/unicode_to_ksx.h"
 #include "tour/emitter.h"
 #include "tour/gallery_scenes.h"
