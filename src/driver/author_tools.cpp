@@ -4,7 +4,6 @@
 
 #include "driver/run.h"
 #include "platform/files.h"
-#include "platform/line_reader.h"
 #include "platform/system_files.h"
 #include "script/diagnostics.h"
 #include "script/normaliser.h"
@@ -34,9 +33,11 @@ int normaliseQuietly(const char* scriptPath, const char* scratchPath, DecodeRepo
 }
 
 // Parses the script into gTour with its warnings on standard error; false,
-// after the usual line there, when it cannot be read.
+// after the usual line there, when it cannot be found or read through.
 bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
-  startDiagnostics(&gDiagnostics, paths.lstPath.c_str(), stderr);
+  static std::string shownLst;  // the checks name it until they end
+  shownLst = consolePath(paths.lstPath);
+  startDiagnostics(&gDiagnostics, shownLst.c_str(), stderr);
   gDiagnostics.sceneCheck = sceneCheck;
   std::string scratchPath = createTemporaryFile();
   if (scratchPath.empty()) {
@@ -50,19 +51,22 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
     script = openForReading(encoding == kEncodingAnsi ? paths.lstPath.c_str()
                                                       : scratchPath.c_str());
   }
-  if (script == nullptr) {
-    removeFile(scratchPath.c_str());
-    if (encoding == kScratchNotCreated) {
-      std::fprintf(stderr, "Scratch File Creation Error: %d\n", encoding);
-    } else {
-      std::fprintf(stderr, "Lst File \"%s\" Not Found!\n", paths.lstPath.c_str());
-    }
-    return false;
+  bool readWhole = false;
+  if (script != nullptr) {
+    readWhole = parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
+    std::fclose(script);
   }
-  parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
-  std::fclose(script);
   removeFile(scratchPath.c_str());
-  return true;
+  if (readWhole) return true;
+  if (encoding == kScratchNotCreated) {
+    std::fprintf(stderr, "Scratch File Creation Error: %d\n", encoding);
+  } else if (encoding == kScriptUnreadable || script != nullptr) {
+    // A script read only in part is no shorter script: as a run, stop.
+    std::fprintf(stderr, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
+  } else {
+    std::fprintf(stderr, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
+  }
+  return false;
 }
 
 // What a run finds only when it writes: the tile XML of each named scene.
@@ -71,28 +75,27 @@ void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int sce
   const char* directory = static_cast<const char*>(context);
   const char* name = tour.scenes[scene].name;
   std::string path = tileXmlPath(directory, name);
-  const char* stops = "a run stops there";
+  const char* problem = nullptr;
   switch (inspectTileXml(path.c_str())) {
     case TileXmlState::kUsable:
-      break;
+      return;
     case TileXmlState::kMissing:
-      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" is missing: %s", path.c_str(), name,
-           stops);
+      problem = "is missing";
       break;
     case TileXmlState::kUnreadable:
-      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" cannot be read: %s", path.c_str(),
-           name, stops);
+      problem = "cannot be read";
       break;
     case TileXmlState::kFolder:
-      warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" is a folder: %s", path.c_str(), name,
-           stops);
+      problem = "is a folder";
       break;
     case TileXmlState::kNoImageBlock:
       warn(d, headerLine,
            "tile XML \"%s\" of scene \"%s\" holds no <image block: the scene gets an empty one",
            path.c_str(), name);
-      break;
+      return;
   }
+  warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" %s: a run stops there", path.c_str(), name,
+       problem);
 }
 
 }  // namespace

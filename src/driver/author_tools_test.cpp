@@ -8,12 +8,13 @@
 #include <map>
 
 #include "platform/files.h"
-#include "platform/line_reader.h"
 #include "test_support.h"
 
 namespace tourwright {
 namespace {
 
+using testing_support::canLinkToUnreadableFile;
+using testing_support::linkToUnreadableFile;
 using testing_support::makeFolder;
 using testing_support::nativePath;
 using testing_support::ProgramRun;
@@ -121,6 +122,17 @@ TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
   EXPECT_EQ(missing.err, "Lst File \"" + nativePath("./none.lst") + "\" Not Found!\n");
   EXPECT_EQ(runProgram({"--graph", "none.lst"}, dir.path()).status, 1);
   EXPECT_EQ(snapshot(dir), before);
+
+  // A script that fails to read part way is no shorter script.
+  if (canLinkToUnreadableFile() && linkToUnreadableFile(dir.file("bad.lst"))) {
+    for (const char* mode : {"--check", "--graph"}) {
+      ProgramRun unreadable = runProgram({mode, "bad.lst"}, dir.path());
+      EXPECT_EQ(unreadable.status, 1) << mode;
+      EXPECT_EQ(unreadable.out, "") << mode;
+      EXPECT_EQ(unreadable.err, "Lst File \"" + nativePath("./bad.lst") + "\" Read Error!\n")
+          << mode;
+    }
+  }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "platform/system_files.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
+
+#include "platform/files.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -18,13 +18,15 @@ namespace tourwright {
 #ifdef _WIN32
 
 std::string createTemporaryFile() {
-  char folder[MAX_PATH + 1];
-  char path[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof folder, folder);
+  // The wide functions, as for every file: a user's temporary folder may be
+  // named in any script, whatever the ANSI code page.
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t path[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, folder);
   if (length == 0 || length > MAX_PATH) return std::string();
   // Creates the file, under a name no file has yet.
-  if (GetTempFileNameA(folder, "tw", 0, path) == 0) return std::string();
-  return path;
+  if (GetTempFileNameW(folder, L"tw", 0, path) == 0) return std::string();
+  return utf8FromWide(path);
 }
 
 FILE* openNullSink() { return std::fopen("NUL", "wb"); }
