@@ -117,8 +117,8 @@ struct ScriptDiagnostics {
   bool sawUtf8Line;
   bool sawOtherHighLine;
   KoreanReading utf8Reading;
-  // The line being noted reads as UTF-8: its codes are left to the warning
-  // about a script without its byte-order mark.
+  // The line being noted, of an ANSI script, reads as UTF-8: its codes are
+  // left to the warning about a script without its byte-order mark.
   bool lineReadsAsUtf8;
 
   SceneOrigin scenes[kMaxScenes];

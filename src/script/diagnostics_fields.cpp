@@ -284,7 +284,9 @@ int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& re
                     LineKind lineKind, int scene, int index) {
   const KindInfo& info = infoOf(lineKind);
   long long line = d->lineNumber;
-  if (d->encoding == kEncodingAnsi && !d->lineReadsAsUtf8) warnUnshownCodes(d, tour, lineKind, scene, index);
+  if (d->encoding == kEncodingAnsi && !d->lineReadsAsUtf8) {
+    warnUnshownCodes(d, tour, lineKind, scene, index);
+  }
   int given = fieldsGiven(tour, lineKind, scene, index, report.fieldsFilled);
   if (given < info.needed) warnMissingFields(d, tour, lineKind, index, given, report.fieldsFilled);
   for (int field = 0; field < info.fieldCount; ++field) {

@@ -110,16 +110,18 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   if (nul != nullptr && holdsHiddenText(nul, line + length)) {
     warn(d, lineNumber, "NUL byte in the line: the text after it is ignored");
   }
-  // One line that is not UTF-8 settles it: the script is what it claims.
+  // Only an ANSI script may be UTF-8 without saying so. One line that is
+  // not UTF-8 settles it: the script is what it claims.
+  d->lineReadsAsUtf8 =
+      d->encoding == kEncodingAnsi && isValidUtf8(line, static_cast<size_t>(end - line));
   if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
-    if (isValidUtf8(line, static_cast<size_t>(end - line))) {
+    if (d->lineReadsAsUtf8) {
       d->sawUtf8Line = true;
       noteKoreanReading(line, static_cast<size_t>(end - line), &d->utf8Reading);
     } else {
       d->sawOtherHighLine = true;
     }
   }
-  d->lineReadsAsUtf8 = isValidUtf8(line, static_cast<size_t>(end - line));
   const Tour& tour = *parse.tour;
   const int scene = parse.sceneIndex;
   switch (report.outcome) {
