@@ -8,7 +8,7 @@
 #include "script/diagnostics.h"
 #include "script/normaliser.h"
 #include "script/tour_model.h"
-#include "tour/scene_element.h"
+#include "tour/tile_xml.h"
 #include "tour/tour_graph.h"
 
 namespace tourwright {
