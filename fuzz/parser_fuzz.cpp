@@ -1,9 +1,12 @@
 // Scene script bytes into the parser and the listing: the model never holds
 // more than its capacities, every text ends inside its field, and every
-// gallery's objects lie inside the tour's object table.
+// gallery's objects lie inside the tour's object table. The same bytes with
+// one of them repeated past the line reader's block give, read back from
+// the stream, the model that the whole lines in memory give.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "fuzz_support.h"
 #include "script/listing.h"
@@ -15,6 +18,7 @@ using namespace tourwright;
 namespace {
 
 Tour gTour;
+Tour gInMemory;
 
 template <size_t N>
 void checkText(const char (&field)[N]) {
@@ -54,6 +58,34 @@ void checkModel(const Tour& tour) {
   }
 }
 
+void checkLongLine(const uint8_t* data, size_t size) {
+  size_t at = (data[0] * 256u + data[size - 1]) % size;
+  std::string bytes(reinterpret_cast<const char*>(data), at);
+  bytes.append(70000, static_cast<char>(data[at]));
+  bytes.append(reinterpret_cast<const char*>(data) + at, size - at);
+  FILE* script = fmemopen(&bytes[0], bytes.size(), "rb");
+  if (script == nullptr) return;
+  clearTour(&gTour);
+  bool read = parseSceneScript(script, &gTour);
+  std::fclose(script);
+  FUZZ_CHECK(read, "a stream in memory failed to read");
+  clearTour(&gInMemory);
+  ScriptParse parse;
+  startScriptParse(&parse, &gInMemory);
+  for (size_t start = 0; start < bytes.size();) {
+    size_t feed = bytes.find('\n', start);
+    size_t end = feed == std::string::npos ? bytes.size() : feed;
+    size_t length = end - start;
+    if (feed != std::string::npos && length > 0 && bytes[end - 1] == '\r') --length;
+    LineText line = lineTextOf(bytes.data() + start, length);
+    parseScriptLine(&parse, &line);
+    start = end + 1;
+  }
+  finishScriptParse(&parse);
+  FUZZ_CHECK(std::memcmp(&gTour, &gInMemory, sizeof(Tour)) == 0,
+             "a long line read back gives another model than in memory");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -66,5 +98,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkModel(gTour);
   static FILE* sink = std::fopen("/dev/null", "w");
   writeSceneListing(&gTour, sink);
+  checkLongLine(data, size);
   return 0;
 }

@@ -8,7 +8,8 @@ status and every file left in the tour folder, byte for byte.
 The scripts are the example tour in every encoding (ANSI, UTF-8, UTF-16 BE
 and LE, each with LF and CR LF) and COUNT (default 300) seeded mutations of
 it: lines dropped, repeated or swapped, bytes changed, lines cut, long
-captions, odd tile XML files, each saved in a random encoding. OPTIONS, when
+captions, lines past 64 KiB, odd tile XML files, each saved in a random
+encoding. OPTIONS, when
 given, are passed to both executables before the script. Prints the first
 differences and exits 1 when any run differs.
 """
@@ -43,7 +44,7 @@ def mutate(rng, data):
         if not lines:
             break
         i = rng.randrange(len(lines))
-        what = rng.randrange(8)
+        what = rng.randrange(9)
         if what == 0:
             del lines[i]
         elif what == 1:
@@ -61,6 +62,13 @@ def mutate(rng, data):
             lines[i] += b" $" + bytes([rng.choice(b"xU+&#;<\"'\xb0\xa1")]) * rng.randint(1, 700)
         elif what == 6:
             lines[i] = lines[i].replace(b" ", b"\t")
+        elif what == 7:
+            # A run that takes the line past the reader's 64 KiB block,
+            # somewhere in its fields, its digits or its caption.
+            at = rng.randrange(len(lines[i]) + 1)
+            run = rng.choice([b" ", b"\t", b"0", b"9", b"x", b"\0", b"$", b"\xb0\xa1", b"&#1",
+                              b"U+AC00", b"\xed\x99\xa9"]) * rng.randint(70000, 140000)
+            lines[i] = lines[i][:at] + run[:rng.randint(65000, len(run))] + lines[i][at:]
         else:
             lines.insert(i, rng.choice([b"#SCENE", b"#CROSSLINK", b"#GALLERY", b"#VIDEO",
                                         b"#STILL", b"#OUTLINK", b"#REFERENCE", b"#OTHER",

@@ -5,20 +5,51 @@
 
 namespace tourwright {
 
+namespace {
+
+constexpr size_t kBlockSize = sizeof(LineReader::block) - 1;
+
+long long streamOffset(FILE* stream) {
+#ifdef _WIN32
+  return _ftelli64(stream);
+#else
+  return static_cast<long long>(ftello(stream));
+#endif
+}
+
+bool seekStream(FILE* stream, long long offset) {
+#ifdef _WIN32
+  return _fseeki64(stream, offset, SEEK_SET) == 0;
+#else
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
 void openLineReader(LineReader* reader, FILE* stream) {
   reader->stream = stream;
   reader->blockStart = 0;
   reader->blockEnd = 0;
   reader->failed = false;
   reader->holding = false;
+  reader->lineStart = -1;
+  reader->resumeAt = -1;
 }
 
 namespace {
 
 bool refill(LineReader* reader) {
   if (reader->failed || reader->stream == nullptr) return false;
+  if (reader->resumeAt >= 0) {
+    if (!seekStream(reader->stream, reader->resumeAt)) {
+      reader->failed = true;
+      return false;
+    }
+    reader->resumeAt = -1;
+  }
   reader->blockStart = 0;
-  reader->blockEnd = std::fread(reader->block, 1, sizeof reader->block - 1, reader->stream);
+  reader->blockEnd = std::fread(reader->block, 1, kBlockSize, reader->stream);
   if (reader->blockEnd == 0 && std::ferror(reader->stream)) reader->failed = true;
   return reader->blockEnd > 0;
 }
@@ -149,26 +180,6 @@ bool readLinePiece(LineReader* reader, const char** text, size_t* length, bool* 
   return true;
 }
 
-namespace {
-
-long long streamOffset(FILE* stream) {
-#ifdef _WIN32
-  return _ftelli64(stream);
-#else
-  return static_cast<long long>(ftello(stream));
-#endif
-}
-
-bool seekStream(FILE* stream, long long offset) {
-#ifdef _WIN32
-  return _fseeki64(stream, offset, SEEK_SET) == 0;
-#else
-  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-}  // namespace
-
 bool markLineStart(LineReader* reader) {
   long long offset = streamOffset(reader->stream);
   reader->lineStart =
@@ -183,6 +194,104 @@ bool returnToLineStart(LineReader* reader) {
   if (reader->lineStart >= 0 && seekStream(reader->stream, reader->lineStart)) return true;
   reader->failed = true;
   return false;
+}
+
+LineText lineTextOf(const char* bytes, size_t length) {
+  const char* nul = static_cast<const char*>(std::memchr(bytes, '\0', length));
+  size_t firstNul = nul != nullptr ? static_cast<size_t>(nul - bytes) : length;
+  return LineText{bytes, 0, length, length, firstNul, nullptr, 0};
+}
+
+bool readLineText(LineReader* reader, LineText* text) {
+  releaseHeldByte(reader);
+  if (reader->blockStart == reader->blockEnd && !refill(reader)) return false;
+  char* start = reader->block + reader->blockStart;
+  size_t available = reader->blockEnd - reader->blockStart;
+  const char* feed = static_cast<const char*>(std::memchr(start, '\n', available));
+  if (feed != nullptr) {
+    size_t used = static_cast<size_t>(feed - start) + 1;
+    reader->blockStart += used;
+    size_t length = used - 1;
+    if (length > 0 && start[length - 1] == '\r') --length;
+    *text = lineTextOf(start, length);
+    return true;
+  }
+  long long blockEndsAt = streamOffset(reader->stream);
+  if (blockEndsAt < 0) {
+    const char* line;
+    size_t length;
+    if (!readLine(reader, &line, &length)) return false;
+    if (length > 0 && line[length - 1] == '\n') --length;
+    *text = lineTextOf(line, length);
+    return true;
+  }
+  // Through the line once, for its length and its first NUL.
+  LineText found{nullptr, 0, 0, 0, 0, reader, blockEndsAt - static_cast<long long>(available)};
+  const char* piece = nullptr;
+  size_t pieceLength = 0;
+  bool lineEnds = false;
+  bool nulFound = false;
+  int pieces = 0;
+  while (!lineEnds && readLinePiece(reader, &piece, &pieceLength, &lineEnds)) {
+    const char* nul = nulFound ? nullptr : static_cast<const char*>(std::memchr(piece, '\0', pieceLength));
+    if (nul != nullptr) {
+      found.firstNul = found.length + static_cast<size_t>(nul - piece);
+      nulFound = true;
+    }
+    found.length += pieceLength;
+    ++pieces;
+  }
+  if (reader->failed || pieces == 0) return false;
+  if (pieceLength > 0 && piece[pieceLength - 1] == '\n') --found.length;
+  if (!nulFound) found.firstNul = found.length;
+  if (pieces == 1) {
+    *text = lineTextOf(piece, found.length);  // a last line without a line feed
+  } else {
+    *text = found;
+  }
+  return true;
+}
+
+const char* loadLineWindow(LineText* text, size_t position) {
+  static const char kNoByte = '\0';
+  LineReader* reader = text->reader;
+  if (reader == nullptr) return &kNoByte;  // beyond a line in memory: never asked
+  // The block now holds the window: the next refill goes on after the line.
+  if (reader->resumeAt < 0 && !reader->failed) {
+    long long blockEndsAt = streamOffset(reader->stream);
+    reader->resumeAt = blockEndsAt - static_cast<long long>(reader->blockEnd - reader->blockStart);
+    if (blockEndsAt < 0) reader->failed = true;
+  }
+  reader->blockStart = 0;
+  reader->blockEnd = 0;
+  size_t wanted = text->length - position;
+  if (wanted > kBlockSize) wanted = kBlockSize;
+  size_t got = 0;
+  if (!reader->failed && seekStream(reader->stream, text->fileStart + static_cast<long long>(position))) {
+    got = std::fread(reader->block, 1, wanted, reader->stream);
+  }
+  // A line that cannot be read back (the file changed or failed) fails the
+  // read; what the reader is given meanwhile is NUL bytes.
+  if (got < wanted) {
+    reader->failed = true;
+    std::memset(reader->block + got, 0, wanted - got);
+  }
+  text->window = reader->block;
+  text->windowStart = position;
+  text->windowLength = wanted;
+  return reader->block;
+}
+
+size_t findLineByte(LineText* text, size_t from, size_t to, char byte) {
+  while (from < to) {
+    const char* bytes;
+    size_t count = lineWindowAt(text, from, &bytes);
+    if (count > to - from) count = to - from;
+    const void* hit = std::memchr(bytes, byte, count);
+    if (hit != nullptr) return from + static_cast<size_t>(static_cast<const char*>(hit) - bytes);
+    from += count;
+  }
+  return to;
 }
 
 void closeLineReader(LineReader* reader) {

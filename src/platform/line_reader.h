@@ -1,5 +1,7 @@
-// The line reader: a stream read line by line, each line whole however
-// long it is, with CR LF read as LF on every platform.
+// The line reader: a stream read line by line, with CR LF read as LF on
+// every platform. A line is handed out whole however long it is, in pieces,
+// or as a LineText that reads a long line back from the file as its bytes
+// are asked for, so that no line need be held whole.
 #ifndef TOURWRIGHT_PLATFORM_LINE_READER_H_
 #define TOURWRIGHT_PLATFORM_LINE_READER_H_
 
@@ -28,6 +30,24 @@ struct LineReader {
   char heldByte = 0;
   size_t pieceStart = 0;      // where in the block the last piece began
   long long lineStart = -1;   // the file offset noted by markLineStart
+  // Reading a long LineText back puts its bytes in the block; the next
+  // refill goes back to the line's end first.
+  long long resumeAt = -1;
+};
+
+// The bytes of one line before its line feed (a CR LF pair is the line
+// feed), NUL bytes included, for readers that look at a line in any order
+// without holding it. A line that lies whole in memory is one window; a
+// longer one is read back from the file a block at a time as its bytes are
+// asked for, into the reader's block.
+struct LineText {
+  const char* window;  // the line's bytes [windowStart, windowStart + windowLength)
+  size_t windowStart;
+  size_t windowLength;
+  size_t length;
+  size_t firstNul;     // the first NUL byte's position, or `length`
+  LineReader* reader;  // reads the windows of a line not whole in memory, or nullptr
+  long long fileStart;  // where the line starts in the file
 };
 
 void openLineReader(LineReader* reader, FILE* stream);
@@ -51,6 +71,34 @@ bool readLinePiece(LineReader* reader, const char** text, size_t* length, bool* 
 // cannot tell or take a position (a pipe) gives false.
 bool markLineStart(LineReader* reader);
 bool returnToLineStart(LineReader* reader);
+// Reads the next line as a LineText, valid until the next read. A line
+// that goes on past the block is read through once to find its length and
+// is then read back as asked; from a stream that cannot take a position (a
+// pipe) it is gathered whole instead. Returns false at the end of the input.
+bool readLineText(LineReader* reader, LineText* text);
+// A LineText over `length` bytes in memory.
+LineText lineTextOf(const char* bytes, size_t length);
+// Reads the window of `text` that starts at `position` and returns it.
+const char* loadLineWindow(LineText* text, size_t position);
+// The bytes of `text` from `position` (below its length) that stand in one
+// window: their count, and in `*bytes` where they are.
+// (An offset below the window wraps round to a large one.)
+inline size_t lineWindowAt(LineText* text, size_t position, const char** bytes) {
+  size_t offset = position - text->windowStart;
+  *bytes = offset < text->windowLength ? text->window + offset : loadLineWindow(text, position);
+  return text->windowStart + text->windowLength - position;
+}
+// Byte `position` of `text` (below its length).
+inline unsigned char lineByte(LineText* text, size_t position) {
+  size_t offset = position - text->windowStart;
+  if (offset < text->windowLength) {
+    return static_cast<unsigned char>(text->window[offset]);
+  }
+  return static_cast<unsigned char>(*loadLineWindow(text, position));
+}
+// The position of the first `byte` in [from, to) of `text`, or `to`.
+size_t findLineByte(LineText* text, size_t from, size_t to, char byte);
+
 // Frees the line buffer; the stream is the caller's to close.
 void closeLineReader(LineReader* reader);
 

@@ -4,6 +4,7 @@
 // compare every line with a plain split of the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -104,6 +105,43 @@ std::vector<std::string> readAllInPieces(const std::string& path) {
   return lines;
 }
 
+// Lines taken as LineTexts, each read back window by window after its last
+// byte and its first have been asked for, and given with their line feed
+// as readLine gives them.
+std::vector<std::string> readAllAsText(const std::string& path) {
+  FILE* file = openForReading(path.c_str());
+  std::vector<std::string> lines;
+  if (file == nullptr) return lines;
+  static LineReader reader;
+  openLineReader(&reader, file);
+  LineText text;
+  while (readLineText(&reader, &text)) {
+    std::string line;
+    if (text.length > 0) {
+      char last = static_cast<char>(lineByte(&text, text.length - 1));
+      char first = static_cast<char>(lineByte(&text, 0));
+      for (size_t at = 0; at < text.length;) {
+        const char* bytes;
+        size_t count = lineWindowAt(&text, at, &bytes);
+        line.append(bytes, std::min(count, text.length - at));
+        at += count;
+      }
+      EXPECT_EQ(first, line.front());
+      EXPECT_EQ(last, line.back());
+    }
+    EXPECT_EQ(text.firstNul, std::min(line.find('\0'), line.size()));
+    EXPECT_EQ(findLineByte(&text, 0, text.length, '\0'), text.firstNul);
+    lines.push_back(line + "\n");
+  }
+  EXPECT_FALSE(reader.failed);
+  closeLineReader(&reader);
+  std::fclose(file);
+  // A last line without a line feed is given without one.
+  std::string bytes = testing_support::readFile(path);
+  if (!lines.empty() && !bytes.empty() && bytes.back() != '\n') lines.back().pop_back();
+  return lines;
+}
+
 TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
   const std::string nul(1, '\0');
   const struct {
@@ -134,6 +172,7 @@ TEST(LineReaderTest, LinesOnAndAroundTheBlockEdge) {
     EXPECT_EQ(readAll(dir.file("lines.txt")), splitLines(c.bytes)) << c.what;
     EXPECT_EQ(readAll(dir.file("lines.txt"), true), splitLines(c.bytes)) << c.what << ", in runs";
     EXPECT_EQ(readAllInPieces(dir.file("lines.txt")), splitLines(c.bytes)) << c.what << ", in pieces";
+    EXPECT_EQ(readAllAsText(dir.file("lines.txt")), splitLines(c.bytes)) << c.what << ", as text";
   }
 }
 

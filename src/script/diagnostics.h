@@ -147,8 +147,8 @@ DecodeReport decodeReportFor(ScriptDiagnostics* diagnostics);
 
 // Notes one line after parseScriptLine has handled it: `parse` is the state
 // after the line, `report` what became of it.
-void noteScriptLine(ScriptDiagnostics* diagnostics, const ScriptParse& parse, const char* line,
-                    size_t length, const LineReport& report);
+void noteScriptLine(ScriptDiagnostics* diagnostics, const ScriptParse& parse, LineText* line,
+                    const LineReport& report);
 
 // After finishScriptParse: the findings on the whole tour, then the count.
 void finishDiagnostics(ScriptDiagnostics* diagnostics, const Tour& tour);

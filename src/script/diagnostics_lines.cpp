@@ -12,6 +12,7 @@
 // a field that the line left out).
 #include "script/diagnostics.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "encoding/code_point.h"
@@ -36,17 +37,48 @@ bool holdsHighBytes(const char* begin, const char* end) {
 }
 
 // True when something other than NUL bytes and white space stands in
-// [begin, end): text that a NUL byte before it hid from the parser.
-bool holdsHiddenText(const char* begin, const char* end) {
-  for (const char* p = begin; p < end; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
+// [begin, end) of the line: text that a NUL byte before it hid from the
+// parser.
+bool holdsHiddenText(LineText* line, size_t begin, size_t end) {
+  for (size_t p = begin; p < end; ++p) {
+    unsigned char c = lineByte(line, p);
     if (c != '\0' && !isScriptSpace(c)) return true;
   }
   return false;
 }
 
+// What the text [0, end) of a line is as UTF-8.
+struct Utf8Facts {
+  bool valid;
+  bool highBytes;
+  KoreanReading reading;  // of valid text
+};
+
+// Window by window, joined so that no sequence is cut: a long line is read
+// back, never held.
+Utf8Facts utf8FactsOf(LineText* line, size_t end) {
+  Utf8Facts facts{true, false, KoreanReading{}};
+  static Utf8Joiner joiner;
+  startUtf8Joiner(&joiner);
+  const size_t largestPiece = sizeof joiner.bytes - sizeof joiner.rest;
+  // Bytes that are not UTF-8 are high bytes: the first such piece settles
+  // both answers.
+  for (size_t at = 0; at < end && facts.valid;) {
+    const char* bytes;
+    size_t count = std::min({lineWindowAt(line, at, &bytes), end - at, largestPiece});
+    at += count;
+    const char* joined;
+    size_t joinedLength;
+    joinUtf8Piece(&joiner, bytes, count, at == end, &joined, &joinedLength);
+    facts.highBytes = facts.highBytes || holdsHighBytes(bytes, bytes + count);
+    facts.valid = isValidUtf8(joined, joinedLength);
+    if (facts.valid) noteKoreanReading(joined, joinedLength, &facts.reading);
+  }
+  return facts;
+}
+
 void noteSectionLine(ScriptDiagnostics* d, const ScriptParse& parse, const LineReport& report,
-                     const char* word, const char* wordEnd) {
+                     LineText* text, size_t word, size_t wordEnd) {
   long long line = d->lineNumber;
   d->objectLinesExplained = false;
   SceneOrigin& scene = d->scenes[parse.sceneIndex];
@@ -61,7 +93,7 @@ void noteSectionLine(ScriptDiagnostics* d, const ScriptParse& parse, const LineR
     previous = line;
   }
   if (report.section == SectionKind::kOther) {
-    copyCut(word, wordEnd, d->ignoringWord, sizeof d->ignoringWord);
+    copyCut(text, word, wordEnd, d->ignoringWord, sizeof d->ignoringWord);
     d->ignoringLine = line;
     d->ignoringReported = false;
   }
@@ -96,30 +128,32 @@ void noteNoDollar(ScriptDiagnostics* d, const ScriptParse& parse, const LineRepo
 
 }  // namespace
 
-void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* line,
-                    size_t length, const LineReport& report) {
+void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, LineText* line,
+                    const LineReport& report) {
   flushDecodeProblems(d);
   long long lineNumber = ++d->lineNumber;
   if (report.outcome == LineOutcome::kAfterSceneLimit) return;
 
-  // The line's text as the parser sees it: up to a NUL byte, without its
-  // line feed.
-  const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
-  const char* end = nul != nullptr ? nul : line + length;
-  if (end > line && end[-1] == '\n') --end;
-  if (nul != nullptr && holdsHiddenText(nul, line + length)) {
+  // The line's text as the parser sees it: up to a NUL byte.
+  const size_t end = line->firstNul;
+  const bool nul = end < line->length;
+  if (nul && holdsHiddenText(line, end, line->length)) {
     warn(d, lineNumber, "NUL byte in the line: the text after it is ignored");
   }
   // Only an ANSI script may be UTF-8 without saying so. One line that is
   // not UTF-8 settles it: the script is what it claims.
-  d->lineReadsAsUtf8 =
-      d->encoding == kEncodingAnsi && isValidUtf8(line, static_cast<size_t>(end - line));
-  if (d->encoding == kEncodingAnsi && !d->sawOtherHighLine && holdsHighBytes(line, end)) {
-    if (d->lineReadsAsUtf8) {
-      d->sawUtf8Line = true;
-      noteKoreanReading(line, static_cast<size_t>(end - line), &d->utf8Reading);
-    } else {
-      d->sawOtherHighLine = true;
+  d->lineReadsAsUtf8 = false;
+  if (d->encoding == kEncodingAnsi) {
+    Utf8Facts facts = utf8FactsOf(line, end);
+    d->lineReadsAsUtf8 = facts.valid;
+    if (!d->sawOtherHighLine && facts.highBytes) {
+      if (facts.valid) {
+        d->sawUtf8Line = true;
+        d->utf8Reading.koreanCodePairs |= facts.reading.koreanCodePairs;
+        d->utf8Reading.otherSequences |= facts.reading.otherSequences;
+      } else {
+        d->sawOtherHighLine = true;
+      }
     }
   }
   const Tour& tour = *parse.tour;
@@ -165,18 +199,19 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
   }
 
   // The rest depends on the line's first word; a blank line means nothing.
-  const char* word = nullptr;
-  const char* wordEnd = scanWord(line, end, &word);
-  if (wordEnd == nullptr) return;
-  bool comment = wordEnd - word >= 2 && word[0] == '/' && word[1] == '/';
+  size_t word = 0;
+  const size_t wordEnd = scanWord(line, 0, end, &word);
+  if (wordEnd == kNoMatch) return;
+  const unsigned char first = lineByte(line, word);
+  bool comment = wordEnd - word >= 2 && first == '/' && lineByte(line, word + 1) == '/';
   switch (report.outcome) {
     case LineOutcome::kTooShort:
-      if (!comment && nul == nullptr) {
+      if (!comment && !nul) {
         warn(d, lineNumber, "line too short to be read (under 4 bytes): skipped");
       }
       break;
     case LineOutcome::kSectionOpened:
-      noteSectionLine(d, parse, report, word, wordEnd);
+      noteSectionLine(d, parse, report, line, word, wordEnd);
       break;
     case LineOutcome::kSceneLimit:
       warn(d, lineNumber,
@@ -184,7 +219,7 @@ void noteScriptLine(ScriptDiagnostics* d, const ScriptParse& parse, const char* 
            kMaxScenes);
       break;
     case LineOutcome::kNoDollar:
-      noteNoDollar(d, parse, report, word[0] == '*');
+      noteNoDollar(d, parse, report, first == '*');
       break;
     case LineOutcome::kOutsideSection:
       d->ignoringReported = true;
@@ -238,11 +273,10 @@ bool parseScriptWithDiagnostics(FILE* stream, Tour* tour, int encoding,
   // One pass at a time: the read-ahead lives in static storage, off the stack.
   static LineReader reader;
   openLineReader(&reader, stream);
-  const char* line;
-  size_t length;
-  while (readLine(&reader, &line, &length)) {
-    LineReport report = parseScriptLine(&parse, line, length);
-    noteScriptLine(diagnostics, parse, line, length, report);
+  LineText line;
+  while (readLineText(&reader, &line)) {
+    LineReport report = parseScriptLine(&parse, &line);
+    noteScriptLine(diagnostics, parse, &line, report);
   }
   bool readWhole = !reader.failed;
   closeLineReader(&reader);

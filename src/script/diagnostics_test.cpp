@@ -336,6 +336,29 @@ TEST(DiagnosticsTest, CodesWithoutACharacter) {
   });
 }
 
+// Lines longer than the reader's 64 KiB block are read back from the file
+// window by window: what is learnt across the windows is what the whole
+// line gives.
+TEST(DiagnosticsTest, LinesPastTheReadAhead) {
+  const std::string link = kHall + "#CROSSLINK\nhall 1 2 a $";
+  const std::string cut = "4: warning: caption cut to its capacity of 127 bytes";
+  auto times = [](const std::string& text, int count) {
+    std::string all;
+    for (int i = 0; i < count; ++i) all += text;
+    return all;
+  };
+  expectFindings({
+      {"UTF-8 without a mark", link + times("\xEA\xB0\x80", 50000) + "\n",
+       {cut, " warning: the script reads as UTF-8 but has no byte-order mark, so it is taken as "
+             "ANSI (Korean code page); save it as UTF-8 with a byte-order mark"}},
+      {"code page Hangul that is also valid UTF-8", link + times("\xC8\xB2", 70000) + "\n",
+       {cut}},
+      {"a NUL byte far into the line",
+       kHall + "#CROSSLINK\nhall 1 2 a" + std::string(100000, ' ') + std::string("$L\0amp\n", 7),
+       {"4: warning: NUL byte in the line: the text after it is ignored"}},
+  });
+}
+
 // ---------------------------------------------------------------------------
 // The example tour: clean as it is, and one warning for each mistake put in.
 

@@ -40,15 +40,15 @@ unsigned char lowerAscii(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-const char* skipSpace(const char* p, const char* end) {
-  while (p < end && isScriptSpace(static_cast<unsigned char>(*p))) ++p;
+size_t skipSpace(LineText* text, size_t p, size_t end) {
+  while (p < end && isScriptSpace(lineByte(text, p))) ++p;
   return p;
 }
 
-// True when [p, end) begins with `word`, ignoring the case of letters.
-bool startsWithWord(const char* p, const char* end, const char* word) {
+// True when the text at `p` begins with `word`, ignoring the case of letters.
+bool startsWithWord(LineText* text, size_t p, size_t end, const char* word) {
   for (; *word != '\0'; ++p, ++word) {
-    if (p == end || lowerAscii(static_cast<unsigned char>(*p)) != *word) return false;
+    if (p == end || lowerAscii(lineByte(text, p)) != *word) return false;
   }
   return true;
 }
@@ -70,16 +70,19 @@ long long clampExponent(long long exponent) {
 
 // An exponent part: a marker letter, an optional sign and at least one
 // decimal digit. Returns the position after it, or `p` when there is none.
-const char* readExponent(const char* p, const char* end, char marker, long long* exponent) {
+size_t readExponent(LineText* text, size_t p, size_t end, char marker, long long* exponent) {
   *exponent = 0;
-  if (p == end || lowerAscii(static_cast<unsigned char>(*p)) != marker) return p;
-  const char* q = p + 1;
+  if (p == end || lowerAscii(lineByte(text, p)) != marker) return p;
+  size_t q = p + 1;
   bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
-  if (q == end || !isDigit(static_cast<unsigned char>(*q))) return p;
+  if (q < end && (lineByte(text, q) == '+' || lineByte(text, q) == '-')) {
+    negative = lineByte(text, q++) == '-';
+  }
+  if (q == end || !isDigit(lineByte(text, q))) return p;
   long long value = 0;
-  for (; q < end && isDigit(static_cast<unsigned char>(*q)); ++q) {
-    value = saturatingAdd(value < kCountClamp / 10 ? value * 10 : kCountClamp, *q - '0');
+  for (; q < end && isDigit(lineByte(text, q)); ++q) {
+    value = saturatingAdd(value < kCountClamp / 10 ? value * 10 : kCountClamp,
+                          lineByte(text, q) - '0');
   }
   *exponent = negative ? -value : value;
   return q;
@@ -87,26 +90,23 @@ const char* readExponent(const char* p, const char* end, char marker, long long*
 
 // The digits of a mantissa, with a point between its integer and fraction.
 struct Mantissa {
-  const char* integerBegin;
-  const char* integerEnd;
-  const char* fractionBegin;  // equal to fractionEnd when there is none
-  const char* fractionEnd;
-  const char* after;          // the first byte after the mantissa
+  size_t integerBegin;
+  size_t integerEnd;
+  size_t fractionBegin;  // equal to fractionEnd when there is none
+  size_t fractionEnd;
+  size_t after;          // the first byte after the mantissa
 };
 
 // Digits, an optional point and more digits, at least one digit in all.
-bool readMantissa(const char* p, const char* end, bool hex, Mantissa* m) {
-  auto isMantissaDigit = [hex](char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return hex ? isHexDigit(u) : isDigit(u);
-  };
+bool readMantissa(LineText* text, size_t p, size_t end, bool hex, Mantissa* m) {
+  auto isMantissaDigit = [hex](unsigned char c) { return hex ? isHexDigit(c) : isDigit(c); };
   m->integerBegin = p;
-  while (p < end && isMantissaDigit(*p)) ++p;
+  while (p < end && isMantissaDigit(lineByte(text, p))) ++p;
   m->integerEnd = p;
   m->fractionBegin = m->fractionEnd = p;
-  if (p < end && *p == '.') {
+  if (p < end && lineByte(text, p) == '.') {
     m->fractionBegin = ++p;
-    while (p < end && isMantissaDigit(*p)) ++p;
+    while (p < end && isMantissaDigit(lineByte(text, p))) ++p;
     m->fractionEnd = p;
   }
   m->after = p;
@@ -116,18 +116,20 @@ bool readMantissa(const char* p, const char* end, bool hex, Mantissa* m) {
 // Writes the significant digits of `m` into `out` (at most `kept` of them,
 // plus a sticky '1'), and returns the power of the base per digit position
 // that the written integer must be scaled by.
-long long keepSignificantDigits(const Mantissa& m, size_t kept, char* out, size_t* written) {
+long long keepSignificantDigits(LineText* text, const Mantissa& m, size_t kept, char* out,
+                                size_t* written) {
   size_t count = 0;
   long long dropped = 0;
   bool nonZeroDropped = false;
-  auto take = [&](const char* begin, const char* stop) {
-    for (const char* p = begin; p < stop; ++p) {
-      if (count == 0 && *p == '0') continue;
+  auto take = [&](size_t begin, size_t stop) {
+    for (size_t p = begin; p < stop; ++p) {
+      char digit = static_cast<char>(lineByte(text, p));
+      if (count == 0 && digit == '0') continue;
       if (count < kept) {
-        out[count++] = *p;
+        out[count++] = digit;
       } else {
         dropped = saturatingAdd(dropped, 1);
-        if (*p != '0') nonZeroDropped = true;
+        if (digit != '0') nonZeroDropped = true;
       }
     }
   };
@@ -145,59 +147,63 @@ long long keepSignificantDigits(const Mantissa& m, size_t kept, char* out, size_
 
 }  // namespace
 
-size_t unitLength(const char* text, const char* end) {
-  size_t available = static_cast<size_t>(end - text);
-  unsigned char c = static_cast<unsigned char>(text[0]);
+size_t unitLength(LineText* text, size_t at, size_t end) {
+  size_t available = end - at;
+  unsigned char c = lineByte(text, at);
   if (c >= 0x80) return available >= 2 ? 2 : 1;
-  if (c == '&' && available >= 2 && text[1] == '#') {
+  if (c == '&' && available >= 2 && lineByte(text, at + 1) == '#') {
     size_t length = 2;
-    while (length < available && isDigit(static_cast<unsigned char>(text[length]))) ++length;
-    if (length < available && text[length] == ';') ++length;
+    while (length < available && isDigit(lineByte(text, at + length))) ++length;
+    if (length < available && lineByte(text, at + length) == ';') ++length;
     return length;
   }
-  if (notationValue(reinterpret_cast<const unsigned char*>(text), available) >= 0) {
-    return kNotationLength;
+  if (c == 'U' && available >= kNotationLength) {
+    unsigned char notation[kNotationLength];
+    for (size_t i = 0; i < kNotationLength; ++i) notation[i] = lineByte(text, at + i);
+    if (notationValue(notation, kNotationLength) >= 0) return kNotationLength;
   }
   return 1;
 }
 
-bool copyCut(const char* begin, const char* end, char* field, size_t capacity) {
+bool copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity) {
   if (capacity == 0) return begin < end;
   size_t room = capacity - 1;
-  const char* p = begin;
+  size_t p = begin;
   while (p < end) {
-    size_t unit = unitLength(p, end);
-    if (static_cast<size_t>(p - begin) + unit > room) break;
+    size_t unit = unitLength(text, p, end);
+    if (p - begin + unit > room) break;
+    for (size_t i = 0; i < unit; ++i) field[p - begin + i] = static_cast<char>(lineByte(text, p + i));
     p += unit;
   }
-  size_t length = static_cast<size_t>(p - begin);
-  std::memcpy(field, begin, length);
-  field[length] = '\0';
+  field[p - begin] = '\0';
   return p < end;
 }
 
-const char* findDollar(const char* begin, const char* end) {
-  return static_cast<const char*>(std::memchr(begin, '$', static_cast<size_t>(end - begin)));
+size_t findDollar(LineText* text, size_t begin, size_t end) {
+  size_t dollar = findLineByte(text, begin, end, '$');
+  return dollar < end ? dollar : kNoMatch;
 }
 
-const char* scanWord(const char* p, const char* end, const char** wordBegin) {
-  p = skipSpace(p, end);
-  if (p == end) return nullptr;
+size_t scanWord(LineText* text, size_t p, size_t end, size_t* wordBegin) {
+  p = skipSpace(text, p, end);
+  if (p == end) return kNoMatch;
   *wordBegin = p;
-  while (p < end && !isScriptSpace(static_cast<unsigned char>(*p))) ++p;
+  while (p < end && !isScriptSpace(lineByte(text, p))) ++p;
   return p;
 }
 
-const char* scanInteger(const char* p, const char* end, int* value) {
-  p = skipSpace(p, end);
+size_t scanInteger(LineText* text, size_t p, size_t end, int* value) {
+  p = skipSpace(text, p, end);
   bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p == end || !isDigit(static_cast<unsigned char>(*p))) return nullptr;
+  if (p < end && (lineByte(text, p) == '+' || lineByte(text, p) == '-')) {
+    negative = lineByte(text, p++) == '-';
+  }
+  if (p == end || !isDigit(lineByte(text, p))) return kNoMatch;
   // Past this bound the value is clamped whatever digits follow.
   const long long limit = static_cast<long long>(INT_MAX) + 1;
   long long magnitude = 0;
-  for (; p < end && isDigit(static_cast<unsigned char>(*p)); ++p) {
-    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+  for (; p < end && isDigit(lineByte(text, p)); ++p) {
+    if (magnitude <= limit) magnitude = magnitude * 10 + (lineByte(text, p) - '0');
   }
   long long signedValue = negative ? -magnitude : magnitude;
   if (signedValue > INT_MAX) signedValue = INT_MAX;
@@ -206,88 +212,93 @@ const char* scanInteger(const char* p, const char* end, int* value) {
   return p;
 }
 
-const char* scanNumber(const char* p, const char* end, float* value) {
-  p = skipSpace(p, end);
-  const char* q = p;
+size_t scanNumber(LineText* text, size_t p, size_t end, float* value) {
+  p = skipSpace(text, p, end);
+  size_t q = p;
   bool negative = false;
-  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+  if (q < end && (lineByte(text, q) == '+' || lineByte(text, q) == '-')) {
+    negative = lineByte(text, q++) == '-';
+  }
 
-  if (startsWithWord(q, end, "inf")) {
+  if (startsWithWord(text, q, end, "inf")) {
     *value = negative ? -std::numeric_limits<float>::infinity()
                       : std::numeric_limits<float>::infinity();
-    return q + (startsWithWord(q, end, "infinity") ? 8 : 3);
+    return q + (startsWithWord(text, q, end, "infinity") ? 8 : 3);
   }
-  if (startsWithWord(q, end, "nan")) {
+  if (startsWithWord(text, q, end, "nan")) {
     *value = std::copysign(std::numeric_limits<float>::quiet_NaN(), negative ? -1.0f : 1.0f);
-    const char* after = q + 3;
+    size_t after = q + 3;
     // "nan(chars)" is read whole; without its ")" only "nan" is.
-    if (after < end && *after == '(') {
-      const char* r = after + 1;
-      while (r < end && (isAsciiAlnum(static_cast<unsigned char>(*r)) || *r == '_')) ++r;
-      if (r < end && *r == ')') after = r + 1;
+    if (after < end && lineByte(text, after) == '(') {
+      size_t r = after + 1;
+      while (r < end && (isAsciiAlnum(lineByte(text, r)) || lineByte(text, r) == '_')) ++r;
+      if (r < end && lineByte(text, r) == ')') after = r + 1;
     }
     return after;
   }
 
   // Sign, "0x", the kept digits and the sticky one, the exponent, NUL.
-  char text[1 + 2 + kKeptDecimalDigits + 1 + 24 + 1];
+  char digits[1 + 2 + kKeptDecimalDigits + 1 + 24 + 1];
   size_t length = 0;
-  text[length++] = negative ? '-' : '+';
+  digits[length++] = negative ? '-' : '+';
   Mantissa mantissa;
-  const char* after;
-  if (end - q >= 2 && q[0] == '0' && lowerAscii(static_cast<unsigned char>(q[1])) == 'x' &&
-      readMantissa(q + 2, end, true, &mantissa)) {
+  size_t after;
+  if (end - q >= 2 && lineByte(text, q) == '0' && lowerAscii(lineByte(text, q + 1)) == 'x' &&
+      readMantissa(text, q + 2, end, true, &mantissa)) {
     long long binaryExponent;
-    after = readExponent(mantissa.after, end, 'p', &binaryExponent);
-    text[length++] = '0';
-    text[length++] = 'x';
-    size_t digits;
-    long long scale = keepSignificantDigits(mantissa, kKeptHexDigits, text + length, &digits);
-    length += digits;
-    if (digits == 0) text[length++] = '0';
+    after = readExponent(text, mantissa.after, end, 'p', &binaryExponent);
+    digits[length++] = '0';
+    digits[length++] = 'x';
+    size_t kept;
+    long long scale = keepSignificantDigits(text, mantissa, kKeptHexDigits, digits + length, &kept);
+    length += kept;
+    if (kept == 0) digits[length++] = '0';
     // Each hexadecimal digit position is four binary ones.
     long long exponent = clampExponent(binaryExponent + 4 * scale);
     length += static_cast<size_t>(
-        std::snprintf(text + length, sizeof text - length, "p%lld", exponent));
+        std::snprintf(digits + length, sizeof digits - length, "p%lld", exponent));
   } else {
     // A "0x" without hexadecimal digits reads as the number 0.
-    if (!readMantissa(q, end, false, &mantissa)) return nullptr;
+    if (!readMantissa(text, q, end, false, &mantissa)) return kNoMatch;
     long long decimalExponent;
-    after = readExponent(mantissa.after, end, 'e', &decimalExponent);
-    size_t digits;
-    long long scale = keepSignificantDigits(mantissa, kKeptDecimalDigits, text + length, &digits);
-    length += digits;
-    if (digits == 0) text[length++] = '0';
+    after = readExponent(text, mantissa.after, end, 'e', &decimalExponent);
+    size_t kept;
+    long long scale =
+        keepSignificantDigits(text, mantissa, kKeptDecimalDigits, digits + length, &kept);
+    length += kept;
+    if (kept == 0) digits[length++] = '0';
     long long exponent = clampExponent(decimalExponent + scale);
     length += static_cast<size_t>(
-        std::snprintf(text + length, sizeof text - length, "e%lld", exponent));
+        std::snprintf(digits + length, sizeof digits - length, "e%lld", exponent));
   }
-  *value = std::strtof(text, nullptr);
+  *value = std::strtof(digits, nullptr);
   return after;
 }
 
-ScanResult scanFields(const char* begin, const char* end, const ScanField* fields,
+ScanResult scanFields(LineText* text, size_t begin, size_t end, const ScanField* fields,
                       int fieldCount) {
   ScanResult result{0, false, begin};
-  const char* p = begin;
+  size_t p = begin;
   for (int i = 0; i < fieldCount; ++i) {
     const ScanField& field = fields[i];
-    const char* next = nullptr;
+    size_t next = kNoMatch;
     switch (field.kind) {
       case ScanKind::kWord: {
-        const char* word = nullptr;
-        next = scanWord(p, end, &word);
-        if (next != nullptr && copyCut(word, next, field.text, field.capacity)) result.cut = true;
+        size_t word = 0;
+        next = scanWord(text, p, end, &word);
+        if (next != kNoMatch && copyCut(text, word, next, field.text, field.capacity)) {
+          result.cut = true;
+        }
         break;
       }
       case ScanKind::kInteger:
-        next = scanInteger(p, end, field.integer);
+        next = scanInteger(text, p, end, field.integer);
         break;
       case ScanKind::kNumber:
-        next = scanNumber(p, end, field.number);
+        next = scanNumber(text, p, end, field.number);
         break;
     }
-    if (next == nullptr) break;
+    if (next == kNoMatch) break;
     p = next;
     ++result.filled;
   }

@@ -19,6 +19,8 @@
 
 #include <cstddef>
 
+#include "platform/line_reader.h"
+
 namespace tourwright {
 
 // White space as the C library's isspace gives it in the "C" locale.
@@ -26,19 +28,26 @@ inline bool isScriptSpace(unsigned char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// Length of the piece of text that starts at `text` and must not be split:
-// 1 for a plain byte, more for the pieces named above.
-size_t unitLength(const char* text, const char* end);
+// Positions are byte offsets in a LineText, which may be a long line read
+// back from its file as it is scanned: nothing here holds more of a line
+// than a field's capacity.
+
+// What the position-returning scanners give when the text does not match.
+constexpr size_t kNoMatch = static_cast<size_t>(-1);
+
+// Length of the piece of text that starts at `at` (below `end`) and must
+// not be split: 1 for a plain byte, more for the pieces named above.
+size_t unitLength(LineText* text, size_t at, size_t end);
 
 // Copies [begin, end) into `field` (`capacity` bytes with its NUL), cut to
 // the whole pieces that fit. Returns true when something had to be cut.
-bool copyCut(const char* begin, const char* end, char* field, size_t capacity);
+bool copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity);
 
-// The first "$" byte of [begin, end), or nullptr. A plain byte search: a
+// The first "$" byte of [begin, end), or kNoMatch. A plain byte search: a
 // UTF-8 script saved without a byte-order mark is read as code page text,
 // and pairing its bytes as lead and trail would hide the "$" of a caption
 // that follows a letter directly.
-const char* findDollar(const char* begin, const char* end);
+size_t findDollar(LineText* text, size_t begin, size_t end);
 
 enum class ScanKind { kWord, kInteger, kNumber };
 
@@ -64,21 +73,21 @@ inline ScanField numberInto(float* value) {
 }
 
 struct ScanResult {
-  int filled;        // fields filled, from the first; the others are untouched
-  bool cut;          // a word was longer than its field
-  const char* rest;  // where the scan stopped
+  int filled;   // fields filled, from the first; the others are untouched
+  bool cut;     // a word was longer than its field
+  size_t rest;  // where the scan stopped
 };
 
 // Scans [begin, end) field by field; each field skips white space first.
-ScanResult scanFields(const char* begin, const char* end, const ScanField* fields,
+ScanResult scanFields(LineText* text, size_t begin, size_t end, const ScanField* fields,
                       int fieldCount);
 
 // The single fields, for callers that scan piece by piece. Each returns the
-// position after what it read, or nullptr (and leaves `*value` alone) when
+// position after what it read, or kNoMatch (and leaves `*value` alone) when
 // the text at `p` does not match.
-const char* scanWord(const char* p, const char* end, const char** wordBegin);
-const char* scanInteger(const char* p, const char* end, int* value);
-const char* scanNumber(const char* p, const char* end, float* value);
+size_t scanWord(LineText* text, size_t p, size_t end, size_t* wordBegin);
+size_t scanInteger(LineText* text, size_t p, size_t end, int* value);
+size_t scanNumber(LineText* text, size_t p, size_t end, float* value);
 
 }  // namespace tourwright
 

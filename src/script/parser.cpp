@@ -1,6 +1,7 @@
 // A line is told apart by its first word: "//" a comment, '#' a section
 // line, '*' a gallery entrance; anything else is a record of the open
-// section. Lines are whole however long they are; every record is zeroed
+// section. Lines are read as they are however long they are (a long one
+// is read back from its file as it is scanned, never held); every record is zeroed
 // before its scan, so a field the line leaves out is empty or zero (or the
 // section's default), never left over from an earlier record.
 //
@@ -41,12 +42,12 @@ const SectionKeyword kSectionKeywords[] = {
 };
 
 // One line as the parser sees it: its text up to the line feed (or up to
-// a NUL byte), and its first word.
-struct LineText {
-  const char* begin;
-  const char* end;        // before the line feed
-  const char* firstWord;  // nullptr for a blank line
-  const char* firstWordEnd;
+// a NUL byte), from position 0 to `end`, and its first word.
+struct ScriptLine {
+  LineText* text;
+  size_t end;
+  size_t firstWord;  // kNoMatch for a blank line
+  size_t firstWordEnd;
 };
 
 // How a taken record line was scanned.
@@ -70,11 +71,11 @@ LineReport reportOf(LineOutcome outcome, SectionKind section,
 
 Scene& currentScene(ScriptParse* parse) { return parse->tour->scenes[parse->sceneIndex]; }
 
-SectionKind sectionOfWord(const char* word, const char* wordEnd) {
-  if (static_cast<size_t>(wordEnd - word) < kKeywordLength) return SectionKind::kOther;
+SectionKind sectionOfWord(LineText* text, size_t word, size_t wordEnd) {
+  if (wordEnd - word < kKeywordLength) return SectionKind::kOther;
   char upper[kKeywordLength];
   for (size_t i = 0; i < kKeywordLength; ++i) {
-    char c = word[i];
+    char c = static_cast<char>(lineByte(text, word + i));
     upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
   }
   for (const SectionKeyword& section : kSectionKeywords) {
@@ -117,14 +118,14 @@ LineReport openSection(ScriptParse* parse, SectionKind kind) {
 }
 
 template <size_t N>
-bool copyCaption(const LineText& text, const char* dollar, char (&caption)[N]) {
-  return copyCut(dollar + 1, text.end, caption, N);
+bool copyCaption(const ScriptLine& line, size_t dollar, char (&caption)[N]) {
+  return copyCut(line.text, dollar + 1, line.end, caption, N);
 }
 
 // "*folder ath atv $caption": the folder is the first word without its '*'.
-LineReport addGallery(ScriptParse* parse, const LineText& text) {
-  const char* dollar = findDollar(text.begin, text.end);
-  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, parse->currentSection);
+LineReport addGallery(ScriptParse* parse, const ScriptLine& line) {
+  size_t dollar = findDollar(line.text, 0, line.end);
+  if (dollar == kNoMatch) return reportOf(LineOutcome::kNoDollar, parse->currentSection);
   Scene& scene = currentScene(parse);
   if (scene.galleryCount >= kMaxItemsPerList) {
     parse->currentGallery = -1;
@@ -132,11 +133,11 @@ LineReport addGallery(ScriptParse* parse, const LineText& text) {
   }
   Gallery& gallery = scene.galleries[scene.galleryCount];
   gallery = Gallery{};
-  bool folderCut =
-      copyCut(text.firstWord + 1, text.firstWordEnd, gallery.folder, sizeof gallery.folder);
+  bool folderCut = copyCut(line.text, line.firstWord + 1, line.firstWordEnd, gallery.folder,
+                           sizeof gallery.folder);
   const ScanField angles[] = {integerInto(&gallery.ath), integerInto(&gallery.atv)};
-  ScanResult scanned = scanFields(text.firstWordEnd, text.end, angles, 2);
-  bool captionCut = copyCaption(text, dollar, gallery.caption);
+  ScanResult scanned = scanFields(line.text, line.firstWordEnd, line.end, angles, 2);
+  bool captionCut = copyCaption(line, dollar, gallery.caption);
   gallery.firstObject = parse->tour->galleryObjectCount;
   gallery.objectCount = 0;
   parse->currentGallery = scene.galleryCount++;
@@ -146,11 +147,11 @@ LineReport addGallery(ScriptParse* parse, const LineText& text) {
 
 // Field by field, so that the report can name each field that was cut.
 template <int N>
-Filled scan(const char* begin, const char* end, const ScanField (&fields)[N]) {
+Filled scan(LineText* text, size_t end, const ScanField (&fields)[N]) {
   Filled filled{0, N, 0u, false};
-  const char* p = begin;
+  size_t p = 0;
   for (int i = 0; i < N; ++i) {
-    ScanResult scanned = scanFields(p, end, &fields[i], 1);
+    ScanResult scanned = scanFields(text, p, end, &fields[i], 1);
     if (scanned.filled == 0) break;
     if (scanned.cut) filled.cutFields |= 1u << i;
     ++filled.fields;
@@ -160,103 +161,103 @@ Filled scan(const char* begin, const char* end, const ScanField (&fields)[N]) {
 }
 
 // "name hlookat vlookat $title", scanned whole.
-Filled fillSceneHeader(Scene* scene, const LineText& text, const char* dollar) {
+Filled fillSceneHeader(Scene* scene, const ScriptLine& line, size_t dollar) {
   scene->name[0] = '\0';
   scene->title[0] = '\0';
   scene->hlookat = 0;
   scene->vlookat = 0;
-  Filled filled = scan(text.begin, text.end,
+  Filled filled = scan(line.text, line.end,
                        {wordInto(scene->name), integerInto(&scene->hlookat),
                         integerInto(&scene->vlookat)});
   if (filled.fields < filled.fieldsInFormat) {
     scene->hlookat = 0;
     scene->vlookat = 0;
   }
-  filled.captionCut = copyCaption(text, dollar, scene->title);
+  filled.captionCut = copyCaption(line, dollar, scene->title);
   return filled;
 }
 
 // "target ath atv style lookat $caption", scanned up to the "$" only.
-Filled fillLink(CrossLink* link, const LineText& text, const char* dollar) {
+Filled fillLink(CrossLink* link, const ScriptLine& line, size_t dollar) {
   *link = CrossLink{};
-  Filled filled = scan(text.begin, dollar,
+  Filled filled = scan(line.text, dollar,
                        {wordInto(link->target), integerInto(&link->ath), integerInto(&link->atv),
                         wordInto(link->style), integerInto(&link->lookat)});
   if (filled.fields < filled.fieldsInFormat) link->lookat = kNoLookat;
-  filled.captionCut = copyCaption(text, dollar, link->caption);
+  filled.captionCut = copyCaption(line, dollar, link->caption);
   return filled;
 }
 
 // "photo ath atv scale distorted rx ry rz $caption", scanned whole.
-Filled fillStill(StillImage* still, const LineText& text, const char* dollar) {
+Filled fillStill(StillImage* still, const ScriptLine& line, size_t dollar) {
   *still = StillImage{};
-  Filled filled = scan(text.begin, text.end,
+  Filled filled = scan(line.text, line.end,
                        {wordInto(still->photo), integerInto(&still->ath), integerInto(&still->atv),
                         numberInto(&still->scale), integerInto(&still->distorted),
                         integerInto(&still->rx), integerInto(&still->ry), integerInto(&still->rz)});
-  filled.captionCut = copyCaption(text, dollar, still->caption);
+  filled.captionCut = copyCaption(line, dollar, still->caption);
   return filled;
 }
 
 // "video ath atv kind $caption", scanned whole.
-Filled fillVideo(VideoLink* video, const LineText& text, const char* dollar) {
+Filled fillVideo(VideoLink* video, const ScriptLine& line, size_t dollar) {
   *video = VideoLink{};
-  Filled filled = scan(text.begin, text.end,
+  Filled filled = scan(line.text, line.end,
                        {wordInto(video->video), integerInto(&video->ath), integerInto(&video->atv),
                         integerInto(&video->kind)});
-  filled.captionCut = copyCaption(text, dollar, video->caption);
+  filled.captionCut = copyCaption(line, dollar, video->caption);
   return filled;
 }
 
 // "target ath atv icon scale $caption", scanned whole.
-Filled fillReference(Reference* reference, const LineText& text, const char* dollar) {
+Filled fillReference(Reference* reference, const ScriptLine& line, size_t dollar) {
   *reference = Reference{};
-  Filled filled = scan(text.begin, text.end,
+  Filled filled = scan(line.text, line.end,
                        {wordInto(reference->target), integerInto(&reference->ath),
                         integerInto(&reference->atv), wordInto(reference->icon),
                         numberInto(&reference->scale)});
-  filled.captionCut = copyCaption(text, dollar, reference->caption);
+  filled.captionCut = copyCaption(line, dollar, reference->caption);
   return filled;
 }
 
 // "file kind scale explanation $caption", scanned whole: without an
 // explanation word the "$" word fills `explanation`, which then means
 // "no explanation".
-Filled fillGalleryObject(GalleryObject* object, const LineText& text, const char* dollar) {
+Filled fillGalleryObject(GalleryObject* object, const ScriptLine& line, size_t dollar) {
   *object = GalleryObject{};
-  Filled filled = scan(text.begin, text.end,
+  Filled filled = scan(line.text, line.end,
                        {wordInto(object->file), integerInto(&object->kind),
                         numberInto(&object->scale), wordInto(object->explanation)});
-  filled.captionCut = copyCaption(text, dollar, object->caption);
+  filled.captionCut = copyCaption(line, dollar, object->caption);
   return filled;
 }
 
-LineReport addSceneHeader(ScriptParse* parse, const LineText& text) {
+LineReport addSceneHeader(ScriptParse* parse, const ScriptLine& line) {
   if (parse->sectionRecordCount > 0) {
     return reportOf(LineOutcome::kExtraSceneRecord, SectionKind::kScene);
   }
-  const char* dollar = findDollar(text.begin, text.end);
-  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, SectionKind::kScene);
-  Filled filled = fillSceneHeader(&currentScene(parse), text, dollar);
+  size_t dollar = findDollar(line.text, 0, line.end);
+  if (dollar == kNoMatch) return reportOf(LineOutcome::kNoDollar, SectionKind::kScene);
+  Filled filled = fillSceneHeader(&currentScene(parse), line, dollar);
   ++parse->sectionRecordCount;
   return reportOf(LineOutcome::kSceneHeader, SectionKind::kScene, filled);
 }
 
-LineReport addSceneRecord(ScriptParse* parse, const LineText& text) {
+LineReport addSceneRecord(ScriptParse* parse, const ScriptLine& line) {
   SectionKind section = parse->currentSection;
   int index = parse->sectionRecordCount;
   if (index >= kMaxItemsPerList) return reportOf(LineOutcome::kListFull, section);
-  const char* dollar = findDollar(text.begin, text.end);
-  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, section);
+  size_t dollar = findDollar(line.text, 0, line.end);
+  if (dollar == kNoMatch) return reportOf(LineOutcome::kNoDollar, section);
   Scene& scene = currentScene(parse);
   Filled filled{0, 0, 0u, false};
   switch (section) {
-    case SectionKind::kCrossLink: filled = fillLink(&scene.crossLinks[index], text, dollar); break;
-    case SectionKind::kOutLink: filled = fillLink(&scene.outLinks[index], text, dollar); break;
-    case SectionKind::kStill: filled = fillStill(&scene.stills[index], text, dollar); break;
-    case SectionKind::kVideo: filled = fillVideo(&scene.videos[index], text, dollar); break;
+    case SectionKind::kCrossLink: filled = fillLink(&scene.crossLinks[index], line, dollar); break;
+    case SectionKind::kOutLink: filled = fillLink(&scene.outLinks[index], line, dollar); break;
+    case SectionKind::kStill: filled = fillStill(&scene.stills[index], line, dollar); break;
+    case SectionKind::kVideo: filled = fillVideo(&scene.videos[index], line, dollar); break;
     case SectionKind::kReference:
-      filled = fillReference(&scene.references[index], text, dollar);
+      filled = fillReference(&scene.references[index], line, dollar);
       break;
     default: return reportOf(LineOutcome::kOutsideSection, section);
   }
@@ -264,31 +265,31 @@ LineReport addSceneRecord(ScriptParse* parse, const LineText& text) {
   return reportOf(LineOutcome::kRecordAdded, section, filled);
 }
 
-LineReport addGalleryObject(ScriptParse* parse, const LineText& text) {
+LineReport addGalleryObject(ScriptParse* parse, const ScriptLine& line) {
   Tour* tour = parse->tour;
   if (tour->galleryObjectCount >= kMaxGalleryObjects) {
     return reportOf(LineOutcome::kObjectTableFull, SectionKind::kGallery);
   }
-  const char* dollar = findDollar(text.begin, text.end);
-  if (dollar == nullptr) return reportOf(LineOutcome::kNoDollar, SectionKind::kGallery);
+  size_t dollar = findDollar(line.text, 0, line.end);
+  if (dollar == kNoMatch) return reportOf(LineOutcome::kNoDollar, SectionKind::kGallery);
   if (parse->currentGallery < 0) {
     return reportOf(LineOutcome::kNoCurrentGallery, SectionKind::kGallery);
   }
   Filled filled =
-      fillGalleryObject(&tour->galleryObjects[tour->galleryObjectCount], text, dollar);
+      fillGalleryObject(&tour->galleryObjects[tour->galleryObjectCount], line, dollar);
   ++currentScene(parse).galleries[parse->currentGallery].objectCount;
   ++tour->galleryObjectCount;
   ++parse->sectionRecordCount;
   return reportOf(LineOutcome::kObjectAdded, SectionKind::kGallery, filled);
 }
 
-LineReport addRecord(ScriptParse* parse, const LineText& text) {
+LineReport addRecord(ScriptParse* parse, const ScriptLine& line) {
   switch (parse->currentSection) {
     case SectionKind::kNone:
     case SectionKind::kOther: return reportOf(LineOutcome::kOutsideSection, parse->currentSection);
-    case SectionKind::kScene: return addSceneHeader(parse, text);
-    case SectionKind::kGallery: return addGalleryObject(parse, text);
-    default: return addSceneRecord(parse, text);
+    case SectionKind::kScene: return addSceneHeader(parse, line);
+    case SectionKind::kGallery: return addGalleryObject(parse, line);
+    default: return addSceneRecord(parse, line);
   }
 }
 
@@ -305,30 +306,23 @@ void startScriptParse(ScriptParse* parse, Tour* tour) {
   parse->sceneLimitReached = false;
 }
 
-LineReport parseScriptLine(ScriptParse* parse, const char* line, size_t length) {
+LineReport parseScriptLine(ScriptParse* parse, LineText* text) {
   if (parse->sceneLimitReached) {
     return reportOf(LineOutcome::kAfterSceneLimit, parse->currentSection);
   }
-  LineText text;
-  text.begin = line;
-  const char* nul = static_cast<const char*>(std::memchr(line, '\0', length));
-  text.end = nul != nullptr ? nul : line + length;
-  if (text.end > text.begin && text.end[-1] == '\n') --text.end;
-  if (static_cast<size_t>(text.end - text.begin) + 1 < kShortestLine) {
-    return reportOf(LineOutcome::kTooShort, parse->currentSection);
-  }
-  text.firstWord = nullptr;
-  text.firstWordEnd = scanWord(text.begin, text.end, &text.firstWord);
-  if (text.firstWordEnd == nullptr) return addRecord(parse, text);  // blank: no "$"
+  ScriptLine line{text, text->firstNul, kNoMatch, kNoMatch};
+  if (line.end + 1 < kShortestLine) return reportOf(LineOutcome::kTooShort, parse->currentSection);
+  line.firstWordEnd = scanWord(text, 0, line.end, &line.firstWord);
+  if (line.firstWordEnd == kNoMatch) return addRecord(parse, line);  // blank: no "$"
 
-  const char* word = text.firstWord;
-  size_t wordLength = static_cast<size_t>(text.firstWordEnd - word);
-  if (wordLength >= 2 && word[0] == '/' && word[1] == '/') {
+  unsigned char first = lineByte(text, line.firstWord);
+  if (line.firstWordEnd - line.firstWord >= 2 && first == '/' &&
+      lineByte(text, line.firstWord + 1) == '/') {
     return reportOf(LineOutcome::kComment, parse->currentSection);
   }
-  if (word[0] == '#') return openSection(parse, sectionOfWord(word, text.firstWordEnd));
-  if (word[0] == '*') return addGallery(parse, text);
-  return addRecord(parse, text);
+  if (first == '#') return openSection(parse, sectionOfWord(text, line.firstWord, line.firstWordEnd));
+  if (first == '*') return addGallery(parse, line);
+  return addRecord(parse, line);
 }
 
 void finishScriptParse(ScriptParse* parse) {
@@ -339,11 +333,11 @@ void finishScriptParse(ScriptParse* parse) {
 bool parseSceneScript(FILE* stream, Tour* tour) {
   ScriptParse parse;
   startScriptParse(&parse, tour);
-  LineReader reader;
+  // The read-ahead lives in static storage, off the stack.
+  static LineReader reader;
   openLineReader(&reader, stream);
-  const char* line;
-  size_t length;
-  while (readLine(&reader, &line, &length)) parseScriptLine(&parse, line, length);
+  LineText line;
+  while (readLineText(&reader, &line)) parseScriptLine(&parse, &line);
   bool readWhole = !reader.failed;
   closeLineReader(&reader);
   finishScriptParse(&parse);

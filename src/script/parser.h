@@ -4,14 +4,15 @@
 //
 // parseSceneScript does the whole pass. A caller that wants to know what
 // became of each line (a diagnostics report) drives the same pass itself:
-// startScriptParse, then parseScriptLine for every line read with readLine,
-// then finishScriptParse; parseScriptLine tells what it did with the line.
+// startScriptParse, then parseScriptLine for every line read with
+// readLineText, then finishScriptParse; parseScriptLine tells what it did with the line.
 #ifndef TOURWRIGHT_SCRIPT_PARSER_H_
 #define TOURWRIGHT_SCRIPT_PARSER_H_
 
 #include <cstddef>
 #include <cstdio>
 
+#include "platform/line_reader.h"
 #include "script/tour_model.h"
 
 namespace tourwright {
@@ -70,10 +71,8 @@ struct ScriptParse {
 
 // Empties `tour` and starts a pass that fills it.
 void startScriptParse(ScriptParse* parse, Tour* tour);
-// Handles one line as readLine gives it: `length` bytes, possibly holding
-// NUL bytes (the first one ends the line's text), with or without its
-// line feed.
-LineReport parseScriptLine(ScriptParse* parse, const char* line, size_t length);
+// Handles one line, which may hold NUL bytes: the first one ends its text.
+LineReport parseScriptLine(ScriptParse* parse, LineText* line);
 // Ends the pass: stores the open section's count and the scene count.
 void finishScriptParse(ScriptParse* parse);
 

@@ -33,15 +33,15 @@ bool findGalleryScene(const Tour& tour, const char* target, SceneTarget* found) 
   for (size_t i = 0; i + 1 < sizeof prefix; ++i) {
     if (lowerAscii(static_cast<unsigned char>(target[i])) != prefix[i]) return false;
   }
-  const char* end = target + std::strlen(target);
-  const char* p = target + sizeof prefix - 1;
+  LineText text = lineTextOf(target, std::strlen(target));
+  size_t p = sizeof prefix - 1;
   int scene = 0;
   int gallery = 0;
-  if (!isDecimal(*p)) return false;
-  p = scanInteger(p, end, &scene);
-  if (p == end || *p != '-' || !isDecimal(p[1])) return false;
-  p = scanInteger(p + 1, end, &gallery);
-  if (p != end) return false;
+  if (!isDecimal(target[p])) return false;
+  p = scanInteger(&text, p, text.length, &scene);
+  if (p == text.length || target[p] != '-' || !isDecimal(target[p + 1])) return false;
+  p = scanInteger(&text, p + 1, text.length, &gallery);
+  if (p != text.length) return false;
   if (scene < 1 || scene > sceneCountOf(tour)) return false;
   int galleries = std::min(tour.scenes[scene - 1].galleryCount, kMaxItemsPerList);
   if (gallery < 1 || gallery > galleries) return false;
