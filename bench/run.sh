@@ -47,7 +47,7 @@ done
 echo "== whole run on the maximal tour against the cat floor"
 bash bench/whole_run.sh "$build"
 
-echo "== peak memory with one 100 MB line in the script, in a tile XML"
+echo "== peak memory with 100 MB lines in the script and in a tile XML"
 bash bench/long_lines.sh "$PWD/$build/tourwright"
 echo "== fixed cost of a run: instructions, and the example tour against the cat floor"
 bash bench/fixed_cost.sh "$build"
