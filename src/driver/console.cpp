@@ -40,13 +40,6 @@ struct ConsoleStream {
   std::string pending;  // text after the last complete line
 };
 
-bool holdsHighBytes(const char* text, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    if (static_cast<unsigned char>(text[i]) >= 0x80) return true;
-  }
-  return false;
-}
-
 void writeLines(const char* text, size_t length, FILE* sink) {
   size_t start = 0;
   while (start < length) {
@@ -55,7 +48,7 @@ void writeLines(const char* text, size_t length, FILE* sink) {
     if (end < length) ++end;  // the line keeps its line feed
     const char* line = text + start;
     size_t lineLength = end - start;
-    if (holdsHighBytes(line, lineLength) && isValidUtf8(line, lineLength)) {
+    if (asciiPrefixLength(line, lineLength) != lineLength && isValidUtf8(line, lineLength)) {
       std::fwrite(line, 1, lineLength, sink);
     } else {
       transcodeLine(line, lineLength, sink);

@@ -29,13 +29,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // Line by line.
 
-bool holdsHighBytes(const char* begin, const char* end) {
-  for (const char* p = begin; p < end; ++p) {
-    if (static_cast<unsigned char>(*p) >= 0x80) return true;
-  }
-  return false;
-}
-
 // True when something other than NUL bytes and white space stands in
 // [begin, end) of the line: text that a NUL byte before it hid from the
 // parser.
@@ -70,7 +63,7 @@ Utf8Facts utf8FactsOf(LineText* line, size_t end) {
     const char* joined;
     size_t joinedLength;
     joinUtf8Piece(&joiner, bytes, count, at == end, &joined, &joinedLength);
-    facts.highBytes = facts.highBytes || holdsHighBytes(bytes, bytes + count);
+    facts.highBytes = facts.highBytes || asciiPrefixLength(bytes, count) != count;
     facts.valid = isValidUtf8(joined, joinedLength);
     if (facts.valid) noteKoreanReading(joined, joinedLength, &facts.reading);
   }
