@@ -180,10 +180,19 @@ bool readLinePiece(LineReader* reader, const char** text, size_t* length, bool* 
   return true;
 }
 
+namespace {
+
+// Where in the file the block's byte `at` stands, or -1 for a stream that
+// cannot tell.
+long long fileOffsetOf(const LineReader* reader, size_t at) {
+  long long blockEndsAt = streamOffset(reader->stream);
+  return blockEndsAt < 0 ? -1 : blockEndsAt - static_cast<long long>(reader->blockEnd - at);
+}
+
+}  // namespace
+
 bool markLineStart(LineReader* reader) {
-  long long offset = streamOffset(reader->stream);
-  reader->lineStart =
-      offset < 0 ? -1 : offset - static_cast<long long>(reader->blockEnd - reader->pieceStart);
+  reader->lineStart = fileOffsetOf(reader, reader->pieceStart);
   return reader->lineStart >= 0;
 }
 
@@ -216,8 +225,8 @@ bool readLineText(LineReader* reader, LineText* text) {
     *text = lineTextOf(start, length);
     return true;
   }
-  long long blockEndsAt = streamOffset(reader->stream);
-  if (blockEndsAt < 0) {
+  long long lineStart = fileOffsetOf(reader, reader->blockStart);
+  if (lineStart < 0) {
     const char* line;
     size_t length;
     if (!readLine(reader, &line, &length)) return false;
@@ -226,7 +235,7 @@ bool readLineText(LineReader* reader, LineText* text) {
     return true;
   }
   // Through the line once, for its length and its first NUL.
-  LineText found{nullptr, 0, 0, 0, 0, reader, blockEndsAt - static_cast<long long>(available)};
+  LineText found{nullptr, 0, 0, 0, 0, reader, lineStart};
   const char* piece = nullptr;
   size_t pieceLength = 0;
   bool lineEnds = false;
@@ -258,9 +267,8 @@ const char* loadLineWindow(LineText* text, size_t position) {
   if (reader == nullptr) return &kNoByte;  // beyond a line in memory: never asked
   // The block now holds the window: the next refill goes on after the line.
   if (reader->resumeAt < 0 && !reader->failed) {
-    long long blockEndsAt = streamOffset(reader->stream);
-    reader->resumeAt = blockEndsAt - static_cast<long long>(reader->blockEnd - reader->blockStart);
-    if (blockEndsAt < 0) reader->failed = true;
+    reader->resumeAt = fileOffsetOf(reader, reader->blockStart);
+    if (reader->resumeAt < 0) reader->failed = true;
   }
   reader->blockStart = 0;
   reader->blockEnd = 0;
