@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Checks that the layers read bottom-up: a unit of src/<layer>/ includes
 # headers of its own layer and of the layers below it, never above.
-# Order: platform, encoding, script, tour, driver. Exits 1 and names each
+# Order: platform, encoding, script, tour, preview, driver. Exits 1 and names each
 # offending include otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
-layers=(platform encoding script tour driver)
+layers=(platform encoding script tour preview driver)
 rank() {
   local i
   for i in "${!layers[@]}"; do

@@ -1,0 +1,1 @@
+// The preview page: reads /_tourwright/tour.json and shows the tour.
