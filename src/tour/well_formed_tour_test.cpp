@@ -1,103 +1,71 @@
 // A property of whole runs: whatever the script, a tour whose tile XML
-// files hold image elements of several lines each (one or more of them,
-// with any attributes, amid other elements) is well-formed XML, unless a
-// warning said that it would not be. Seeded mutations of the example tour
-// and generated tile XML files; xmllint judges the result.
+// files hold image elements of several lines each (one to three, with any
+// attributes, amid other elements) is well-formed XML unless a warning said
+// that it would not be. Seeded mutations of the example tour; xmllint judges.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "test_support.h"
 
 namespace tourwright {
 namespace {
 
-using testing_support::ProgramRun;
-using testing_support::TempDir;
-using testing_support::fileExists;
-using testing_support::readFile;
-using testing_support::runProgram;
-using testing_support::sourceDir;
-using testing_support::writeFile;
-
-using Random = std::mt19937;
-
-size_t below(Random* random, size_t n) { return n == 0 ? 0 : (*random)() % n; }
+using namespace testing_support;
 
 template <size_t N>
-const char* pick(Random* random, const char* const (&choices)[N]) {
-  return choices[below(random, N)];
-}
-
-std::string attributes(Random* random) {
-  static const char* const kAttributes[] = {
-      " type=\"CUBE\"", " if=\"!webvr\"", " multires=\"true\"",
-      " tilesize=\"512\"", " stereo=\"false\" ", " devices=\"html5\""};
+std::string pick(std::mt19937* random, const char* const (&choices)[N], size_t most = 1) {
   std::string text;
-  for (const char* attribute : kAttributes) {
-    if (below(random, 3) == 0) text += attribute;
-  }
+  for (size_t n = (*random)() % (most + 1); n > 0; --n) text += choices[(*random)() % N];
   return text;
 }
 
-std::string tileXml(Random* random, const std::string& name) {
+std::string tileXml(std::mt19937* random, const std::string& name) {
   static const char* const kOthers[] = {
-      "\t<preview url=\"@.tiles/preview.jpg\" />\n", "\t<view hlookat=\"0\" />\n",
-      "\t<action name=\"a\">trace(1);</action>\n", "\t<plugin name=\"p\"\n\t\turl=\"p.js\" />\n",
-      "<!-- made by a tiling tool -->\n", "\t<style name=\"s\" />\n"};
+      "\t<preview url=\"@.tiles/preview.jpg\" />\n", "\t<plugin name=\"p\"\n\t\turl=\"p.js\" />\n",
+      "<!-- made by a tiling tool -->\n", "\t<view fov=\"90\"/>\n"};
+  static const char* const kAttributes[] = {" type=\"CUBE\"", " if=\"!webvr\"",
+                                            " tilesize=\"512\""};
   static const char* const kInside[] = {
       "\t\t<cube url=\"@.tiles/mobile_%s.jpg\" />\n",
-      "\t\t<level tiledimagewidth=\"1024\" tiledimageheight=\"1024\">\n\t\t\t<cube "
-      "url=\"@.tiles/%s/l1/%v/l1_%s_%v_%h.jpg\" />\n\t\t</level>\n",
-      "\t\t<level tiledimagewidth=\"3584\" tiledimageheight=\"3584\"> <cube url=\"@.jpg\" /> "
-      "</level>\n"};
+      "\t\t<level width=\"1024\">\n\t\t\t<cube url=\"@.tiles/%s/l1/%v/%h.jpg\" />\n\t\t</level>\n",
+      "\t\t<level tiledimagewidth=\"3584\"> <cube url=\"@.jpg\" /> </level>\n"};
   std::string text = "<krpano version=\"1.19\">\n";
-  for (size_t elements = 1 + below(random, 3); elements > 0; --elements) {
-    for (size_t n = below(random, 3); n > 0; --n) text += pick(random, kOthers);
-    text += "\t<image" + attributes(random) + ">\n";
-    for (size_t n = below(random, 3); n > 0; --n) text += pick(random, kInside);
-    text += "\t</image>\n";
+  for (size_t elements = 1 + (*random)() % 3; elements > 0; --elements) {
+    // One attribute of each name at most.
+    std::string attributes;
+    for (const char* attribute : kAttributes) attributes += (*random)() % 2 ? attribute : "";
+    text += pick(random, kOthers, 2) + "\t<image" + attributes + ">\n" + pick(random, kInside, 2) +
+            "\t</image>\n";
   }
-  for (size_t n = below(random, 2); n > 0; --n) text += pick(random, kOthers);
-  text += "</krpano>\n";
+  text += pick(random, kOthers) + "</krpano>\n";
   for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, name);
   return text;
 }
 
-std::string mutated(Random* random, const std::string& script) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = script.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(script.substr(start, end - start));
-  }
+std::string mutated(std::mt19937* random, std::string script) {
   static const char* const kPieces[] = {"\"", "<", "&", "&amp;", "&#60;", "&#", "&#x41;", "'",
-                                        "U+003C", "\xB0", "\xB0\xA1", ">", "\x01", ";", " "};
-  for (size_t n = 1 + below(random, 5); n > 0; --n) {
-    std::string& line = lines[below(random, lines.size())];
-    switch (below(random, 4)) {
-      case 0: line.insert(below(random, line.size() + 1), pick(random, kPieces)); break;
-      case 1:
-        if (!line.empty()) line[below(random, line.size())] = static_cast<char>((*random)());
-        break;
-      case 2: line = line.substr(0, below(random, line.size() + 1)); break;
-      default: line += pick(random, kPieces); break;
+                                        "U+003C", "\xB0", "\xB0\xA1", "\x01", "$", " ", "\n"};
+  for (size_t n = 1 + (*random)() % 5; n > 0; --n) {
+    size_t at = (*random)() % script.size();
+    if ((*random)() % 3 == 0) {
+      script[at] = static_cast<char>((*random)());
+    } else {
+      script.insert(at, pick(random, kPieces));
     }
   }
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
+  return script;
 }
 
 TEST(WellFormedTourTest, TourXmlIsWellFormedUnlessAWarningSaysSo) {
   const std::string example = readFile(sourceDir() + "/examples/palace/palace.lst");
   const char* const kWarnings[] = {"ends its XML attribute early", "XML does not allow",
                                    "begins no character or entity reference", "will not load"};
-  Random random(20261210);
+  std::mt19937 random(20261210);
   int linted = 0;
-  int wellFormedCount = 0;
+  int wellFormed = 0;
   for (int round = 0; round < 150; ++round) {
     TempDir dir;
     std::string script = mutated(&random, example);
@@ -107,18 +75,15 @@ TEST(WellFormedTourTest, TourXmlIsWellFormedUnlessAWarningSaysSo) {
     ProgramRun run = runProgram({"palace.lst"}, dir.path());
     if (!fileExists(dir.file("palace.xml"))) continue;  // a scene renamed: no tile XML
     bool warned = false;
-    for (const char* warning : kWarnings) {
-      warned = warned || run.err.find(warning) != std::string::npos;
-    }
-    std::string lint = "xmllint --noout " + dir.file("palace.xml") + " 2>/dev/null";
-    bool wellFormed = std::system(lint.c_str()) == 0;
+    for (const char* warning : kWarnings) warned |= run.err.find(warning) != std::string::npos;
     ++linted;
-    if (wellFormed) ++wellFormedCount;
-    EXPECT_TRUE(wellFormed || warned) << "round " << round << ":\n" << script << run.err;
+    std::string lint = "xmllint --noout " + dir.file("palace.xml") + " 2>/dev/null";
+    bool lints = std::system(lint.c_str()) == 0;
+    if (lints) ++wellFormed;
+    EXPECT_TRUE(lints || warned) << "round " << round << ":\n" << script << run.err;
   }
-  // Most mutations leave a tour to convert, and most tours stay well-formed.
-  EXPECT_GT(linted, 100);
-  EXPECT_GT(wellFormedCount, linted / 2);
+  EXPECT_GT(linted, 100);  // most mutations leave a tour to convert...
+  EXPECT_GT(wellFormed, linted / 2);  // ...and most of those tours are well-formed
 }
 
 }  // namespace
