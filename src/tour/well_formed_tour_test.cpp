@@ -60,6 +60,9 @@ std::string mutated(std::mt19937* random, std::string script) {
 }
 
 TEST(WellFormedTourTest, TourXmlIsWellFormedUnlessAWarningSaysSo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the writers are the same everywhere; 150 runs under Wine are not needed";
+#endif
   const std::string example = readFile(sourceDir() + "/examples/palace/palace.lst");
   const char* const kWarnings[] = {"ends its XML attribute early", "XML does not allow",
                                    "begins no character or entity reference", "will not load"};
