@@ -302,8 +302,7 @@ int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& re
       warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
            info.fields[field].capacity - 1);
     }
-    // A word taken from the caption has its warning: the fields left out.
-    if ((report.leadDroppedFields & (1u << field)) != 0 && field < given && !readsAsUtf8) {
+    if ((report.leadDroppedFields & (1u << field)) != 0 && !readsAsUtf8) {
       warn(d, line, kLeadDropped, info.fields[field].name);
     }
   }
