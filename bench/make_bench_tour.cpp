@@ -2,7 +2,8 @@
 // in the Korean code page with 12 scenes, 30 items in every list of every
 // scene (cross links, out links, still images, videos, galleries,
 // references), 100 gallery objects, and one tile XML per scene whose image
-// block holds about the given number of MiB in lines of ordinary length.
+// block holds about the given number of MiB in lines of ordinary length,
+// in two image elements (one per device class) as tiling tools write them.
 //
 //   make_bench_tour <folder> [image MiB per tile XML, default 4]
 //

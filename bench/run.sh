@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints the figures of the README's Performance
 # section: the transcoder against iconv(3), the whole run against the cat
-# floor, the peak resident memory of a whole run and of runs with one
+# floor (and that the maximal tour's XML is well-formed), the peak resident memory of a whole run and of runs with one
 # 100 MB line, and the fixed cost of a run (instructions, and the example
 # tour against the cat floor).
 #

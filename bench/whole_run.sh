@@ -4,7 +4,9 @@
 # XML) against `cat` of all its input files into one output, the I/O floor,
 # in the same hyperfine run; then measures the run's peak resident memory
 # with /usr/bin/time -v, for that tour and for one with 16x smaller image
-# blocks, to show that memory does not grow with the tile XML sizes.
+# blocks, to show that memory does not grow with the tile XML sizes. The
+# tour XML of the maximal tour (two image elements per tile XML, one per
+# device class) must be well-formed: xmllint --noout checks it.
 #
 #   bash bench/whole_run.sh [build folder, default build-bench]
 #
@@ -19,7 +21,7 @@ runs=${TOURWRIGHT_BENCH_RUNS:-15}
 for tool in "$exe" "$make_tour"; do
   [[ -x $tool ]] || { echo "whole_run.sh: $tool is missing; build it first (bash bench/run.sh)" >&2; exit 1; }
 done
-for tool in hyperfine jq /usr/bin/time; do
+for tool in hyperfine jq xmllint /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "whole_run.sh: $tool is missing (bash bench/run.sh installs it)" >&2; exit 1; }
 done
 
@@ -40,6 +42,11 @@ mkdir "$work/max" "$work/small"
 mapfile -t inputs < <("$make_tour" "$work/max" 4)
 "$make_tour" "$work/small" 0.25 >/dev/null
 convert "$work/max/maxtour.lst"
+if ! xmllint --noout "$work/max/maxtour.xml" 2>"$work/lint.txt"; then
+  echo "whole_run.sh: the maximal tour's XML is not well-formed:" >&2
+  head -5 "$work/lint.txt" >&2
+  exit 1
+fi
 input_bytes=$(cat "${inputs[@]}" | wc -c)
 output_bytes=$(($(wc -c <"$work/max/maxtour.xml") + $(wc -c <"$work/max/maxtour.htm")))
 
@@ -68,6 +75,7 @@ rss_cat=$(/usr/bin/time -v sh -c "$cat_command" 2>&1 >/dev/null |
 wall() { jq -r ".results[] | select(.command == \"$1\") | .median" "$work/hyperfine.json"; }
 cpu() { jq -r ".results[] | select(.command == \"$1\") | .user + .system" "$work/hyperfine.json"; }
 echo
+echo "tour XML well-formed (xmllint --noout): yes"
 echo "input bytes (script and tile XMLs): $input_bytes"
 echo "output bytes (tour XML and viewer page): $output_bytes"
 awk -v r="$(wall tourwright)" -v c="$(wall cat)" -v s="$(wall "cat via scratch")" \

@@ -9,6 +9,7 @@
 #include "script/normaliser.h"
 #include "script/tour_model.h"
 #include "tour/tile_xml.h"
+#include "tour/tile_xml_check.h"
 #include "tour/tour_graph.h"
 
 namespace tourwright {
@@ -70,15 +71,15 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
 }
 
 // What a run finds only when it writes: the tile XML of each named scene.
-void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int scene,
+void checkTileXml(const void* context, ScriptDiagnostics* d, const Tour& tour, int scene,
                   long long headerLine) {
   const char* directory = static_cast<const char*>(context);
   const char* name = tour.scenes[scene].name;
   std::string path = tileXmlPath(directory, name);
+  TileXmlState state = inspectTileXml(path.c_str());
+  if (warnOfMissingImageElement(d, headerLine, path.c_str(), name, state)) return;
   const char* problem = nullptr;
-  switch (inspectTileXml(path.c_str())) {
-    case TileXmlState::kUsable:
-      return;
+  switch (state) {
     case TileXmlState::kMissing:
       problem = "is missing";
       break;
@@ -88,10 +89,7 @@ void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int sce
     case TileXmlState::kFolder:
       problem = "is a folder";
       break;
-    case TileXmlState::kNoImageBlock:
-      warn(d, headerLine,
-           "tile XML \"%s\" of scene \"%s\" holds no <image block: the scene gets an empty one",
-           path.c_str(), name);
+    default:
       return;
   }
   warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" %s: a run stops there", path.c_str(), name,
@@ -102,7 +100,7 @@ void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int sce
 
 int runCheck(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
-  SceneCheck tiles = {checkTileXml, paths.directory.data()};
+  SceneCheck tiles = {checkTileXml, paths.directory.c_str()};
   if (!readScriptAside(paths, tiles)) return kExitFailed;
   return gDiagnostics.warningCount == 0 ? kExitCompleted : kExitFailed;
 }

@@ -16,7 +16,7 @@
 namespace tourwright {
 
 // Reports every finding of a run, and every tile XML that is missing, not
-// readable, a folder or without an "<image" block, at its scene's header
+// readable, a folder or without an image element to copy, at its scene's header
 // line. Standard output stays empty. Returns 0 when nothing was found, 1
 // when something was or the script cannot be read.
 int runCheck(const std::string& argument);

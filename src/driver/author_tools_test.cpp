@@ -110,7 +110,7 @@ TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
             script + ":6: warning: tile XML \"" + tile + "court.xml\" of scene \"court\" is a "
             "folder: a run stops there\n" +
             script + ":8: warning: tile XML \"" + tile + "yard.xml\" of scene \"yard\" holds no "
-            "<image block: the scene gets an empty one\n" +
+            "<image line: the scene's image element is missing, so the tour XML will not load\n" +
             script + ":10: warning: tile XML \"" + tile + "lost.xml\" of scene \"lost\" is "
             "missing: a run stops there\n" +
             script + ": 5 warnings\n");

@@ -11,6 +11,7 @@
 #include "script/listing.h"
 #include "script/normaliser.h"
 #include "script/tour_model.h"
+#include "tour/tile_xml_check.h"
 #include "tour/tour_xml.h"
 #include "tour/viewer_page.h"
 
@@ -129,6 +130,7 @@ int convertScript(const RunPaths& paths, FILE* console) {
   std::string shownLst = consolePath(paths.lstPath);
   startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
   gDiagnostics.baseName = paths.baseName.c_str();
+  gDiagnostics.sceneCheck = imageElementCheck(paths.directory.c_str());
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   int encoding =
       normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str(), &decodeReport);

@@ -101,6 +101,7 @@ TEST(DecodeUtf8, AcceptsOnlyWellFormedCharacters) {
       {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF},
       {"\xC0\xAF", 0, 0},              // overlong
       {"\xE0\x80\xAF", 0, 0},          // overlong
+      {"\xE0\x9F\xBF", 0, 0},          // U+07FF in three bytes: overlong
       {"\xED\xA0\x80", 0, 0},          // surrogate
       {"\xF4\x90\x80\x80", 0, 0},      // above U+10FFFF
       {"\xF8\x88\x80\x80\x80", 0, 0},  // five-byte form

@@ -88,9 +88,27 @@ const char* unicodeToKsx(int codePoint) {
   return text;
 }
 
+bool fileNameEndsInLoneLead(const char* name) {
+  size_t length = std::strlen(name);
+  if (isValidUtf8(name, length)) return false;
+  size_t i = 0;
+  while (i < length) {
+    if (static_cast<unsigned char>(name[i]) < 0x80) {
+      ++i;
+    } else if (i + 1 == length) {
+      return true;
+    } else {
+      i += 2;
+    }
+  }
+  return false;
+}
+
 std::string fileNameToKsx(const char* name) {
   size_t length = std::strlen(name);
-  if (!isValidUtf8(name, length)) return name;
+  if (!isValidUtf8(name, length)) {
+    return std::string(name, fileNameEndsInLoneLead(name) ? length - 1 : length);
+  }
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name);
   std::string text;
   size_t i = 0;

@@ -18,8 +18,14 @@ const char* unicodeToKsx(int codePoint);
 
 // A file name as internal text. File names are the file system's text: a
 // name that is valid UTF-8 has each non-ASCII character converted as above;
-// any other name (a name already in the code page) comes back as it is.
+// any other name (a name already in the code page) comes back as it is,
+// less a last lead byte without its trail byte (fileNameEndsInLoneLead),
+// which the output would pair with the text after the name.
 std::string fileNameToKsx(const char* name);
+
+// True when `name` is not valid UTF-8 and, read as code page text, ends in
+// a lead byte (0x80 or above) without a trail byte.
+bool fileNameEndsInLoneLead(const char* name);
 
 }  // namespace tourwright
 

@@ -83,9 +83,9 @@ struct ScriptDiagnostics;
 // (its tile XML, say), made in line order at the scene's header line and
 // written with warn().
 struct SceneCheck {
-  void (*check)(void* context, ScriptDiagnostics* diagnostics, const Tour& tour, int scene,
+  void (*check)(const void* context, ScriptDiagnostics* diagnostics, const Tour& tour, int scene,
                 long long headerLine);
-  void* context;
+  const void* context;
 };
 
 struct ScriptDiagnostics {

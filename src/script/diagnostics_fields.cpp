@@ -277,9 +277,14 @@ void warnMissingFields(ScriptDiagnostics* d, const Tour& tour, LineKind lineKind
 
 }  // namespace
 
+// A lead byte that ends a field would take the byte after the field in
+// the tour XML (a quote, say) as its trail byte.
+const char kLeadDropped[] =
+    "%s ends in a lead byte (0x80 or above) without its trail byte: the byte was dropped";
+
 // Findings on a line that filled an entry: fields it left out, words or a
-// caption cut to their fields, and words with characters that XML does not
-// allow. Returns the fields the line gave.
+// caption cut to their fields or ending in a lone lead byte, and words that
+// break their XML attribute. Returns the fields the line gave.
 int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& report,
                     LineKind lineKind, int scene, int index) {
   const KindInfo& info = infoOf(lineKind);
@@ -287,21 +292,30 @@ int checkFilledLine(ScriptDiagnostics* d, const Tour& tour, const LineReport& re
   if (d->encoding == kEncodingAnsi && !d->lineReadsAsUtf8) {
     warnUnshownCodes(d, tour, lineKind, scene, index);
   }
+  // A UTF-8 line of an ANSI script ends in lone lead bytes all over: the
+  // warning about the missing byte-order mark covers them.
+  bool readsAsUtf8 = d->encoding == kEncodingAnsi && d->lineReadsAsUtf8;
   int given = fieldsGiven(tour, lineKind, scene, index, report.fieldsFilled);
   if (given < info.needed) warnMissingFields(d, tour, lineKind, index, given, report.fieldsFilled);
   for (int field = 0; field < info.fieldCount; ++field) {
-    if ((report.cutFields & (1u << field)) == 0) continue;
-    warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
-         info.fields[field].capacity - 1);
+    if ((report.cutFields & (1u << field)) != 0) {
+      warn(d, line, "%s cut to its capacity of %d bytes", info.fields[field].name,
+           info.fields[field].capacity - 1);
+    }
+    if ((report.leadDroppedFields & (1u << field)) != 0 && !readsAsUtf8) {
+      warn(d, line, kLeadDropped, info.fields[field].name);
+    }
   }
+  // Words go into attributes as they stand, as captions do.
   for (int field = 0; field < given; ++field) {
     const char* text = wordField(tour, lineKind, scene, index, field);
     if (text == nullptr) continue;
-    checkForbiddenCharacters(d, line, info.fields[field].name, text, std::strlen(text));
+    checkMarkup(d, line, info.fields[field].name, text, std::strlen(text), false);
   }
   if (report.captionCut) {
     warn(d, line, "%s cut to its capacity of %d bytes", info.captionName, kText128 - 1);
   }
+  if (report.captionLeadDropped && !readsAsUtf8) warn(d, line, kLeadDropped, info.captionName);
   return given;
 }
 

@@ -1,4 +1,4 @@
-// The markup checks of captions, titles and the base name: what a text
+// The markup checks of captions, titles, words and the base name: what a text
 // becomes in the tour XML (the output turns "&#...;" references and
 // "U+XXXX" notations into characters) and whether XML takes it there.
 #include <algorithm>

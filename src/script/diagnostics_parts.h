@@ -22,7 +22,7 @@ void flushDecodeProblems(ScriptDiagnostics* d);
 // "<script>: N warnings" when there was any, and the stream flushed.
 void writeWarningCount(ScriptDiagnostics* d);
 
-// A caption or title (`length` bytes of `field`) that ends its XML
+// A caption, title or word (`length` bytes of `field`) that ends its XML
 // attribute early, or holds what XML does not allow there; a caption inside
 // showtext('...') must not end the viewer's text early either.
 void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName, const char* field,

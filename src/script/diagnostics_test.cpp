@@ -251,7 +251,7 @@ TEST(DiagnosticsTest, BaseNameWithMarkup) {
 #endif
   TempDir dir;
   writeFile(dir.file(baseName + ".lst"), kHall);
-  writeFile(dir.file("hall.xml"), "");
+  writeFile(dir.file("hall.xml"), readFile(sourceDir() + "/examples/palace/hall.xml"));
   const std::string path = std::string(".") + kPathSeparator + baseName + ".lst";
   const std::string name = path + ": warning: base name \"" + baseName + "\" holds ";
   const std::string count = quoteWarning.empty() ? ": 1 warning\n" : ": 2 warnings\n";
@@ -259,6 +259,48 @@ TEST(DiagnosticsTest, BaseNameWithMarkup) {
             (quoteWarning.empty() ? "" : name + quoteWarning) + name +
                 "an & that begins no character or entity reference\n" + path + count);
 }
+
+// A lone lead byte at the end of a field is dropped (the tour XML would
+// pair it with the quote after the field); words go into attributes as
+// captions do. A run and --check say so alike.
+TEST(DiagnosticsTest, LoneLeadBytesAndMarkupInWords) {
+  TempDir dir;
+  writeFile(dir.file("t.lst"), lines({"#SCENE", "hall 0 0 $Main\xB0", "#CROSSLINK",
+                                      "hall\xB0 1 2 arrow $x", "ha<ll 1 2 arrow $y", "#STILL",
+                                      "va\"se 1 2 0.5 0 0 0 0 $S", "#GALLERY", "*g&h 1 2 $G",
+                                      "o&amp;p 1 1 $O"}));
+  writeFile(dir.file("hall.xml"), readFile(sourceDir() + "/examples/palace/hall.xml"));
+  const std::string dropped =
+      " ends in a lead byte (0x80 or above) without its trail byte: the byte was dropped";
+  const std::string expected =
+      warnings({"2: warning: title" + dropped, "4: warning: target" + dropped,
+                "5: warning: target holds a < that XML does not allow in an attribute",
+                "7: warning: photo holds a \" that ends its XML attribute early",
+                "9: warning: folder holds an & that begins no character or entity reference",
+                "5: warning: cross link target \"ha<ll\" names no scene of the tour"});
+  EXPECT_EQ(runProgram({"--check", "t.lst"}, dir.path()).err, expected);
+  EXPECT_EQ(runProgram({"t.lst"}, dir.path()).err, expected);
+  std::string xml = readFile(dir.file("t.xml"));
+  EXPECT_NE(xml.find("title=\"Main\" onstart"), std::string::npos);
+  EXPECT_NE(xml.find("loadscene(hall);"), std::string::npos);
+}
+
+#ifndef _WIN32
+// A Latin-1 base name: its last byte reads as a lead byte without a trail
+// byte, and is left out of the tour XML.
+TEST(DiagnosticsTest, BaseNameEndingInALoneLeadByte) {
+  TempDir dir;
+  writeFile(dir.file("caf\xE9.lst"), kHall);
+  writeFile(dir.file("hall.xml"), readFile(sourceDir() + "/examples/palace/hall.xml"));
+  const std::string path = std::string(".") + kPathSeparator + "caf\xE9.lst";
+  EXPECT_EQ(runProgram({"caf\xE9.lst"}, dir.path()).err,
+            path + ": warning: base name \"caf\xE9\" ends in a lead byte (0x80 or above) without "
+                   "its trail byte: the byte is dropped from the tour XML, which therefore cannot "
+                   "name the tour's files as they are on disk\n" + path + ": 1 warning\n");
+  EXPECT_NE(readFile(dir.file("caf\xE9.xml")).find("<xmlscript name=\"caf.xml\"/>"),
+            std::string::npos);
+}
+#endif
 
 std::string utf16(const std::string& ascii, bool bigEndian) {
   std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
@@ -322,7 +364,9 @@ TEST(DiagnosticsTest, CodesWithoutACharacter) {
        {"4: warning: code B0 (no trail byte)" + one + remedy}},
       {"many on one line",
        kHall + "#STILL\nv\xC9\xA1 1 2 1 0 0 0 0 $\x8C\x63\x8C\x64\xB0\xA1\x8C\x65\x8C\x66\xB0\n",
-       {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 2 more" + many + remedy}},
+       {"4: warning: codes C9 A1, 8C 63, 8C 64, 8C 65 and 1 more" + many + remedy,
+        "4: warning: caption ends in a lead byte (0x80 or above) without its trail byte: the byte "
+        "was dropped"}},
       {"a caption word taken as a field is named once",
        kHall + "#GALLERY\n*g 1 2 $G\no 1 1 $\x8C\x63\n", {"5: warning: code 8C 63" + one + remedy}},
       {"codes the tables hold", kHall + "#CROSSLINK\nhall 1 2 a $\xB0\xA1\xA2\xC3\xCA\xA1\n", {}},

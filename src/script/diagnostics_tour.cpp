@@ -8,6 +8,7 @@
 #include <string>
 
 #include "encoding/code_point.h"
+#include "encoding/unicode_to_ksx.h"
 #include "script/diagnostics.h"
 #include "script/diagnostics_parts.h"
 #include "script/scene_names.h"
@@ -192,6 +193,12 @@ void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
     // videos are the base name as it stands.
     std::string fieldName = std::string("base name \"") + d->baseName + "\"";
     checkMarkup(d, 0, fieldName.c_str(), d->baseName, std::strlen(d->baseName), false);
+    if (fileNameEndsInLoneLead(d->baseName)) {
+      warn(d, 0,
+           "%s ends in a lead byte (0x80 or above) without its trail byte: the byte is dropped "
+           "from the tour XML, which therefore cannot name the tour's files as they are on disk",
+           fieldName.c_str());
+    }
   }
   if (sceneCountOf(tour) == 0) {
     warn(d, 0, "the script has no #SCENE section: the tour has no scenes");

@@ -151,7 +151,8 @@ size_t unitLength(LineText* text, size_t at, size_t end) {
   size_t available = end - at;
   unsigned char c = lineByte(text, at);
   if (c >= 0x80) return available >= 2 ? 2 : 1;
-  if (c == '&' && available >= 2 && lineByte(text, at + 1) == '#') {
+  if (c == '&' && available >= 3 && lineByte(text, at + 1) == '#' &&
+      isDigit(lineByte(text, at + 2))) {
     size_t length = 2;
     while (length < available && isDigit(lineByte(text, at + length))) ++length;
     if (length < available && lineByte(text, at + length) == ';') ++length;
@@ -165,18 +166,23 @@ size_t unitLength(LineText* text, size_t at, size_t end) {
   return 1;
 }
 
-bool copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity) {
-  if (capacity == 0) return begin < end;
+CutResult copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity) {
+  if (capacity == 0) return CutResult{begin < end, false};
   size_t room = capacity - 1;
   size_t p = begin;
   while (p < end) {
     size_t unit = unitLength(text, p, end);
     if (p - begin + unit > room) break;
+    // Only the last byte can be a lead byte alone.
+    if (unit == 1 && lineByte(text, p) >= 0x80) {
+      field[p - begin] = '\0';
+      return CutResult{false, true};
+    }
     for (size_t i = 0; i < unit; ++i) field[p - begin + i] = static_cast<char>(lineByte(text, p + i));
     p += unit;
   }
   field[p - begin] = '\0';
-  return p < end;
+  return CutResult{p < end, false};
 }
 
 size_t findDollar(LineText* text, size_t begin, size_t end) {
@@ -277,7 +283,7 @@ size_t scanNumber(LineText* text, size_t p, size_t end, float* value) {
 
 ScanResult scanFields(LineText* text, size_t begin, size_t end, const ScanField* fields,
                       int fieldCount) {
-  ScanResult result{0, false, begin};
+  ScanResult result{0, false, false, begin};
   size_t p = begin;
   for (int i = 0; i < fieldCount; ++i) {
     const ScanField& field = fields[i];
@@ -286,8 +292,10 @@ ScanResult scanFields(LineText* text, size_t begin, size_t end, const ScanField*
       case ScanKind::kWord: {
         size_t word = 0;
         next = scanWord(text, p, end, &word);
-        if (next != kNoMatch && copyCut(text, word, next, field.text, field.capacity)) {
-          result.cut = true;
+        if (next != kNoMatch) {
+          CutResult copied = copyCut(text, word, next, field.text, field.capacity);
+          result.cut = result.cut || copied.cut;
+          result.leadDropped = result.leadDropped || copied.leadDropped;
         }
         break;
       }

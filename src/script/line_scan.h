@@ -10,10 +10,12 @@
 //
 // Texts are Korean code page bytes. A cut never splits what the later
 // stages read as one piece: a byte of 0x80 or above with the byte after it
-// (a two-byte character), "&#" with its digits and an optional ";" (a
-// numeric character reference), or "U+" with four hexadecimal digits (a
-// code point notation; "U+" before anything else is plain text, as the
-// output reads it). Nothing is ever written past a field.
+// (a two-byte character), "&#" with at least one decimal digit, its digits
+// and an optional ";" (a numeric character reference), or "U+" with four
+// hexadecimal digits (a code point notation). "&#" or "U+" before anything
+// else is plain text, as the output reads it. A lead byte that ends a
+// field's text has no trail byte: the output would pair it with the byte
+// after the field, so it is dropped. Nothing is ever written past a field.
 #ifndef TOURWRIGHT_SCRIPT_LINE_SCAN_H_
 #define TOURWRIGHT_SCRIPT_LINE_SCAN_H_
 
@@ -39,9 +41,14 @@ constexpr size_t kNoMatch = static_cast<size_t>(-1);
 // not be split: 1 for a plain byte, more for the pieces named above.
 size_t unitLength(LineText* text, size_t at, size_t end);
 
+struct CutResult {
+  bool cut;          // the text did not fit whole
+  bool leadDropped;  // its last byte was a lead byte without a trail byte
+};
+
 // Copies [begin, end) into `field` (`capacity` bytes with its NUL), cut to
-// the whole pieces that fit. Returns true when something had to be cut.
-bool copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity);
+// the whole pieces that fit, without a last lone lead byte.
+CutResult copyCut(LineText* text, size_t begin, size_t end, char* field, size_t capacity);
 
 // The first "$" byte of [begin, end), or kNoMatch. A plain byte search: a
 // UTF-8 script saved without a byte-order mark is read as code page text,
@@ -75,6 +82,7 @@ inline ScanField numberInto(float* value) {
 struct ScanResult {
   int filled;   // fields filled, from the first; the others are untouched
   bool cut;     // a word was longer than its field
+  bool leadDropped;  // a word ended in a lone lead byte, dropped
   size_t rest;  // where the scan stopped
 };
 

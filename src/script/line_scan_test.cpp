@@ -113,6 +113,7 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
     size_t capacity;
     std::string expected;
     bool cut;
+    bool leadDropped = false;
   };
   const Case cases[] = {
       {"abcde", 6, "abcde", false},
@@ -120,11 +121,17 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
       {"abc\xB0\xA1", 6, "abc\xB0\xA1", false},
       {"abcd\xB0\xA1", 6, "abcd", true},       // a two-byte character across the cut
       {"abc\xA1$", 6, "abc\xA1$", false},      // a trail byte below 0x80 stays with its lead
-      {"abc\xB0", 6, "abc\xB0", false},        // a lead byte at the very end stands alone
+      {"abcd\x80\xA1", 6, "abcd", true},       // 0x80 is a lead byte too
+      {"abc\xB0", 6, "abc", false, true},      // a lead byte at the very end is dropped
+      {"abc\xB0", 4, "abc", true},             // ...or cut
       {"ab&#12345;", 6, "ab", true},           // a reference across the cut
       {"ab&#123;x", 9, "ab&#123;", true},
+      {"ab&#123;x", 8, "ab", true},            // its ';' belongs to it
       {"&#12c", 5, "&#12", true},              // a reference without ';'
-      {"a&#", 3, "a", true},
+      // "&#" before anything but a decimal digit is plain text.
+      {"a&#", 3, "a&", true},
+      {"ab&#x41;", 5, "ab&#", true},
+      {"&#;&#", 4, "&#;", true},
       {"abU+AC00", 6, "ab", true},             // a code point notation across the cut
       {"U+AC00", 7, "U+AC00", false},
       {"abU+ac0f", 6, "ab", true},             // either case of hexadecimal digit
@@ -141,7 +148,9 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
     char field[256];
     std::memset(field, 'Z', sizeof field);
     LineText text = textOf(c.input);
-    EXPECT_EQ(copyCut(&text, 0, text.length, field, c.capacity), c.cut);
+    CutResult result = copyCut(&text, 0, text.length, field, c.capacity);
+    EXPECT_EQ(result.cut, c.cut);
+    EXPECT_EQ(result.leadDropped, c.leadDropped);
     EXPECT_EQ(std::string(field), c.expected);
     EXPECT_EQ(field[c.capacity], 'Z') << "written past the field";
   }

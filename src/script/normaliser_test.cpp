@@ -204,6 +204,23 @@ TEST(NormaliserTest, CharactersStraddlingBlocksStayWhole) {
     Normalised n = normalise(kUtf8Mark + filler + "\xF0\x9F\x98\x80\xEA\xB0\x80z");
     EXPECT_EQ(n.scratch, filler + "&#128512;\xB0\xA1z") << shift;
   }
+  // A four-byte lead as the last byte of a block, and of the whole input.
+  const std::string lastBlock(block - kUtf8Mark.size() - 1, 'a');
+  const struct {
+    std::string bytes;
+    std::string scratch;
+  } fourBytes[] = {{"\xF0\x9F\x98\x80", "&#128512;"}, {"\xF4\x8F\xBF\xBF", "&#1114111;"}};
+  for (const auto& c : fourBytes) {
+    EXPECT_EQ(normalise(kUtf8Mark + lastBlock + c.bytes).scratch, lastBlock + c.scratch);
+    for (size_t cut = 1; cut < 4; ++cut) {
+      std::string filler(block - kUtf8Mark.size() - cut, 'a');
+      EXPECT_EQ(normalise(kUtf8Mark + filler + c.bytes.substr(0, cut)).scratch, filler) << cut;
+      EXPECT_EQ(normalise(kUtf8Mark + "a" + c.bytes.substr(0, cut)).scratch, "a") << cut;
+    }
+  }
+  for (const char* mark : {"\xFE\xFF", "\xFF\xFE"}) {
+    EXPECT_EQ(normalise(std::string(mark) + "\xDE").scratch, "") << "a lone odd byte";
+  }
   for (bool bigEndian : {true, false}) {
     for (size_t count : {block / 2 - 2, block / 2 - 1}) {
       std::vector<int> units(count, 'a');

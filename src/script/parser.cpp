@@ -56,17 +56,21 @@ struct Filled {
   int fieldsInFormat;
   unsigned cutFields;  // bit i: field i of the format was cut
   bool captionCut;
+  unsigned leadDroppedFields;  // bit i: field i lost a last lone lead byte
+  bool captionLeadDropped;
 };
 
 LineReport reportOf(LineOutcome outcome, SectionKind section,
-                    Filled filled = Filled{0, 0, 0u, false}) {
+                    Filled filled = Filled{0, 0, 0u, false, 0u, false}) {
   return LineReport{outcome,
                     section,
                     filled.fields,
                     filled.fieldsInFormat,
                     filled.cutFields != 0 || filled.captionCut,
                     filled.cutFields,
-                    filled.captionCut};
+                    filled.captionCut,
+                    filled.leadDroppedFields,
+                    filled.captionLeadDropped};
 }
 
 Scene& currentScene(ScriptParse* parse) { return parse->tour->scenes[parse->sceneIndex]; }
@@ -118,8 +122,10 @@ LineReport openSection(ScriptParse* parse, SectionKind kind) {
 }
 
 template <size_t N>
-bool copyCaption(const ScriptLine& line, size_t dollar, char (&caption)[N]) {
-  return copyCut(line.text, dollar + 1, line.end, caption, N);
+void copyCaption(const ScriptLine& line, size_t dollar, char (&caption)[N], Filled* filled) {
+  CutResult copied = copyCut(line.text, dollar + 1, line.end, caption, N);
+  filled->captionCut = copied.cut;
+  filled->captionLeadDropped = copied.leadDropped;
 }
 
 // "*folder ath atv $caption": the folder is the first word without its '*'.
@@ -133,27 +139,29 @@ LineReport addGallery(ScriptParse* parse, const ScriptLine& line) {
   }
   Gallery& gallery = scene.galleries[scene.galleryCount];
   gallery = Gallery{};
-  bool folderCut = copyCut(line.text, line.firstWord + 1, line.firstWordEnd, gallery.folder,
-                           sizeof gallery.folder);
+  CutResult folder = copyCut(line.text, line.firstWord + 1, line.firstWordEnd, gallery.folder,
+                             sizeof gallery.folder);
   const ScanField angles[] = {integerInto(&gallery.ath), integerInto(&gallery.atv)};
   ScanResult scanned = scanFields(line.text, line.firstWordEnd, line.end, angles, 2);
-  bool captionCut = copyCaption(line, dollar, gallery.caption);
+  Filled filled{1 + scanned.filled, 3, folder.cut ? 1u : 0u, false,
+                folder.leadDropped ? 1u : 0u, false};
+  copyCaption(line, dollar, gallery.caption, &filled);
   gallery.firstObject = parse->tour->galleryObjectCount;
   gallery.objectCount = 0;
   parse->currentGallery = scene.galleryCount++;
-  return reportOf(LineOutcome::kGalleryAdded, parse->currentSection,
-                  Filled{1 + scanned.filled, 3, folderCut ? 1u : 0u, captionCut});
+  return reportOf(LineOutcome::kGalleryAdded, parse->currentSection, filled);
 }
 
 // Field by field, so that the report can name each field that was cut.
 template <int N>
 Filled scan(LineText* text, size_t end, const ScanField (&fields)[N]) {
-  Filled filled{0, N, 0u, false};
+  Filled filled{0, N, 0u, false, 0u, false};
   size_t p = 0;
   for (int i = 0; i < N; ++i) {
     ScanResult scanned = scanFields(text, p, end, &fields[i], 1);
     if (scanned.filled == 0) break;
     if (scanned.cut) filled.cutFields |= 1u << i;
+    if (scanned.leadDropped) filled.leadDroppedFields |= 1u << i;
     ++filled.fields;
     p = scanned.rest;
   }
@@ -173,7 +181,7 @@ Filled fillSceneHeader(Scene* scene, const ScriptLine& line, size_t dollar) {
     scene->hlookat = 0;
     scene->vlookat = 0;
   }
-  filled.captionCut = copyCaption(line, dollar, scene->title);
+  copyCaption(line, dollar, scene->title, &filled);
   return filled;
 }
 
@@ -184,7 +192,7 @@ Filled fillLink(CrossLink* link, const ScriptLine& line, size_t dollar) {
                        {wordInto(link->target), integerInto(&link->ath), integerInto(&link->atv),
                         wordInto(link->style), integerInto(&link->lookat)});
   if (filled.fields < filled.fieldsInFormat) link->lookat = kNoLookat;
-  filled.captionCut = copyCaption(line, dollar, link->caption);
+  copyCaption(line, dollar, link->caption, &filled);
   return filled;
 }
 
@@ -195,7 +203,7 @@ Filled fillStill(StillImage* still, const ScriptLine& line, size_t dollar) {
                        {wordInto(still->photo), integerInto(&still->ath), integerInto(&still->atv),
                         numberInto(&still->scale), integerInto(&still->distorted),
                         integerInto(&still->rx), integerInto(&still->ry), integerInto(&still->rz)});
-  filled.captionCut = copyCaption(line, dollar, still->caption);
+  copyCaption(line, dollar, still->caption, &filled);
   return filled;
 }
 
@@ -205,7 +213,7 @@ Filled fillVideo(VideoLink* video, const ScriptLine& line, size_t dollar) {
   Filled filled = scan(line.text, line.end,
                        {wordInto(video->video), integerInto(&video->ath), integerInto(&video->atv),
                         integerInto(&video->kind)});
-  filled.captionCut = copyCaption(line, dollar, video->caption);
+  copyCaption(line, dollar, video->caption, &filled);
   return filled;
 }
 
@@ -216,7 +224,7 @@ Filled fillReference(Reference* reference, const ScriptLine& line, size_t dollar
                        {wordInto(reference->target), integerInto(&reference->ath),
                         integerInto(&reference->atv), wordInto(reference->icon),
                         numberInto(&reference->scale)});
-  filled.captionCut = copyCaption(line, dollar, reference->caption);
+  copyCaption(line, dollar, reference->caption, &filled);
   return filled;
 }
 
@@ -228,7 +236,7 @@ Filled fillGalleryObject(GalleryObject* object, const ScriptLine& line, size_t d
   Filled filled = scan(line.text, line.end,
                        {wordInto(object->file), integerInto(&object->kind),
                         numberInto(&object->scale), wordInto(object->explanation)});
-  filled.captionCut = copyCaption(line, dollar, object->caption);
+  copyCaption(line, dollar, object->caption, &filled);
   return filled;
 }
 
@@ -250,7 +258,7 @@ LineReport addSceneRecord(ScriptParse* parse, const ScriptLine& line) {
   size_t dollar = findDollar(line.text, 0, line.end);
   if (dollar == kNoMatch) return reportOf(LineOutcome::kNoDollar, section);
   Scene& scene = currentScene(parse);
-  Filled filled{0, 0, 0u, false};
+  Filled filled{0, 0, 0u, false, 0u, false};
   switch (section) {
     case SectionKind::kCrossLink: filled = fillLink(&scene.crossLinks[index], line, dollar); break;
     case SectionKind::kOutLink: filled = fillLink(&scene.outLinks[index], line, dollar); break;

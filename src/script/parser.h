@@ -57,6 +57,10 @@ struct LineReport {
   bool textCut;         // for a taken line: a word or the caption was cut to its field
   unsigned cutFields;   // for a taken line: bit i set when field i of its scan format was cut
   bool captionCut;      // for a taken line: the caption (a scene's title) was cut
+  // For a taken line: bit i set when field i ended in a lead byte without
+  // its trail byte, which was dropped; the same for the caption.
+  unsigned leadDroppedFields;
+  bool captionLeadDropped;
 };
 
 struct ScriptParse {

@@ -56,7 +56,7 @@ SceneResult writeSceneElement(const Tour* tour, int sceneIndex, const char* dire
                  consolePath(tilePath).c_str());
     return SceneResult::kTileXmlUnreadable;
   }
-  emitRow(out, 2, 1, "</image>");
+  writeImageBlockEnd(out);
 
   writeSceneHotspots(tour, sceneIndex, baseName, out);
   emitRow(out, 1, 1, "</scene>");

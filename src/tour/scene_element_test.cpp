@@ -108,9 +108,21 @@ TEST(SceneElementTest, ImageBlockCopyRule) {
        "\t\t<image a=\"1\">\n\t\t<cube/>\n</krpano>\n\t\t</image>\n\n"},
       {"one-line element: only the tab", "<krpano>\n<image url=\"x\"></image>\n</krpano>\n",
        "\t\t\t</image>\n\n"},
+      // Each element copied is closed once: a later start line gets the
+      // closing row of the one before it.
       {"copying resumes at a second image line",
        "<image a>\nA\n</image>\nB\n<image b>\nC\n</image>\nD\n",
-       "\t<image a>\nA\n\t<image b>\nC\n\t\t</image>\n\n"},
+       "\t<image a>\nA\n\t\t</image>\n\n\t<image b>\nC\n\t\t</image>\n\n"},
+      {"a one-line second element: its tab only", "<image a>\nA\n</image>\n<image b><c/></image>\n",
+       "\t<image a>\nA\n\t\t\t</image>\n\n"},
+      {"a one-line element, then one of several lines", "<image a></image>\n<image b>\nC\n</image>\n",
+       "\t\t<image b>\nC\n\t\t</image>\n\n"},
+      {"a start line inside the copied lines", "<image a>\n<image b>\nC\n</image>\n",
+       "\t<image a>\n\t<image b>\nC\n\t\t</image>\n\n"},
+      {"a second start line longer than a read-ahead block",
+       "<image a>\nA\n</image>\n" + longLine + std::string(200000, 'z') + "\n</image>\n",
+       "\t<image a>\nA\n\t\t</image>\n\n\t" + longLine + std::string(200000, 'z') +
+           "\n\t\t</image>\n\n"},
       {"a longer tag name switches on too", "<imagemap>\nX\n</imagemap>\n",
        "\t<imagemap>\nX\n</imagemap>\n\t\t</image>\n\n"},
       {"CR LF lines read as LF",
@@ -129,7 +141,8 @@ TEST(SceneElementTest, ImageBlockCopyRule) {
       {"tags and look-alikes amid many plain lines",
        manyLines("<im a/>\n") + "<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "</image>\n" +
            manyLines("x\n") + "<image b>\nlast",
-       "\t<image>\n" + manyLines("<cube m=\"</im\"/>\n") + "\t<image b>\nlast\t\t</image>\n\n"},
+       "\t<image>\n" + manyLines("<cube m=\"</im\"/>\n") +
+           "\t\t</image>\n\n\t<image b>\nlast\t\t</image>\n\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(imageBlockFor(c.tile), c.block) << c.what;
 }

@@ -1,5 +1,5 @@
-// A scene's tile XML: where it is, what a check finds in it, and the copy
-// of its image block into the internal tour XML.
+// A scene's tile XML: where it is, and the copy of its image block into
+// the internal tour XML.
 //
 // The tile XML is not parsed. Each line (whatever its length) is taken as
 // a whole, and two substring tests pick the block: a line holding "<image" switches
@@ -8,7 +8,9 @@
 // closes the block once the file has been read. So a one-line image element
 // copies nothing, and an unclosed one copies to the end of the file as it
 // stands: a last line without a line feed has the closing row after it on
-// the same line.
+// the same line. Tiling tools write one element per device class; the
+// start line of each element after the first, when the one before it was
+// copied, gets the closing row before it, so every element is closed once.
 //
 // Tile files written by the viewer's tools are UTF-8, and a Korean scene name
 // puts UTF-8 bytes into the block. The internal tour XML is Korean code page
@@ -37,53 +39,12 @@
 #include "encoding/korean_reading.h"
 #include "encoding/transcoder.h"
 #include "encoding/unicode_to_ksx.h"
+#include "tour/emitter.h"
+#include "tour/image_tags.h"
 
 namespace tourwright {
 
 namespace {
-
-
-// Looks for "<image" and "</image>" in one scan: both begin with '<'.
-struct ImageTags {
-  bool opens;
-  bool closes;
-};
-
-ImageTags findImageTags(const char* line, size_t length) {
-  ImageTags tags = {false, false};
-  const char* end = line + length;
-  for (const char* p = line; p < end; ++p) {
-    p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
-    if (p == nullptr) break;
-    size_t left = static_cast<size_t>(end - p);
-    if (left >= 6 && std::memcmp(p, "<image", 6) == 0) tags.opens = true;
-    if (left >= 8 && std::memcmp(p, "</image>", 8) == 0) tags.closes = true;
-  }
-  return tags;
-}
-
-// The tags of a line read in pieces: the last bytes of a piece are kept,
-// as a tag may begin in one piece and end in the next.
-struct TagScan {
-  ImageTags tags;
-  size_t kept;
-  char tail[7];
-};
-
-void scanTags(TagScan* scan, const char* text, size_t length) {
-  char joint[14];
-  size_t head = length < 7 ? length : 7;
-  std::memcpy(joint, scan->tail, scan->kept);
-  std::memcpy(joint + scan->kept, text, head);
-  size_t jointLength = scan->kept + head;
-  ImageTags inJoint = findImageTags(joint, jointLength);
-  ImageTags inText = findImageTags(text, length);
-  scan->tags.opens = scan->tags.opens || inJoint.opens || inText.opens;
-  scan->tags.closes = scan->tags.closes || inJoint.closes || inText.closes;
-  const char* last = length >= 7 ? text + length - 7 : joint + (jointLength > 7 ? jointLength - 7 : 0);
-  scan->kept = length >= 7 ? 7 : (jointLength > 7 ? 7 : jointLength);
-  std::memmove(scan->tail, last, scan->kept);
-}
 
 // The first place in [p, end) where "<image" or "</image>" may begin (both
 // hold an 'm', a rare letter in the level lists), or `end`. `p` is a line
@@ -210,8 +171,30 @@ struct CopyState {
   bool convert;
   bool firstLine;
   bool copying;
+  // An image start line has been copied that no closing row has closed:
+  // a second element's start line closes it first.
+  bool elementOpen;
   bool failed;  // reading the file failed: the copy is not whole
 };
+
+// The copy rule for a line with its tags; true when the line is copied.
+// An image start line that comes while copying is off and an element
+// copied before is still open (a tile XML with one image element per
+// device class) first gets that element's closing row, so each element
+// is closed once; a one-line element writes its tab only, as ever.
+bool followTags(CopyState* state, ImageTags tags) {
+  if (tags.opens) {
+    if (!tags.closes && !state->copying && state->elementOpen) {
+      flushCopy(state->buffer);
+      writeImageBlockEnd(state->buffer->out);
+    }
+    state->copying = true;
+    putCopy(state->buffer, "\t", 1);
+    if (!tags.closes) state->elementOpen = true;
+  }
+  if (tags.closes) state->copying = false;
+  return state->copying;
+}
 
 // Copies, or skips, lines that hold no tag and need no decision.
 void copyPlainLines(CopyState* state, const char* text, size_t length) {
@@ -246,13 +229,7 @@ void copyLine(CopyState* state, const char* line, size_t length) {
     }
   }
   state->firstLine = false;
-  ImageTags tags = findImageTags(line, length);
-  if (tags.opens) {
-    state->copying = true;
-    putCopy(state->buffer, "\t", 1);
-  }
-  if (tags.closes) state->copying = false;
-  if (!state->copying) return;
+  if (!followTags(state, findImageTags(line, length))) return;
   if (state->convert) {
     writeUtf8AsKsx(state->buffer, line, length);
   } else {
@@ -317,12 +294,7 @@ void copyLongLine(CopyState* state, LineReader* reader, const char* piece, size_
   if (!state->decided && high && !decideEncoding(state)) return;
   bool skipSignature = state->convert && state->firstLine;
   state->firstLine = false;
-  if (scan.tags.opens) {
-    state->copying = true;
-    putCopy(state->buffer, "\t", 1);
-  }
-  if (scan.tags.closes) state->copying = false;
-  if (!state->copying) return;
+  if (!followTags(state, scan.tags)) return;
   if (!returnToLineStart(reader)) {
     state->failed = true;
     return;
@@ -350,6 +322,8 @@ void copyLongLine(CopyState* state, LineReader* reader, const char* piece, size_
 
 }  // namespace
 
+void writeImageBlockEnd(FILE* out) { emitRow(out, 2, 1, "</image>"); }
+
 bool copyImageBlock(FILE* tile, FILE* out) {
   // One scene is written at a time: the read-ahead and the copy buffer
   // live in static storage, off the stack.
@@ -359,7 +333,7 @@ bool copyImageBlock(FILE* tile, FILE* out) {
   buffer.used = 0;
   openLineReader(&reader, tile);
 
-  CopyState state = {tile, &buffer, false, false, true, false, false};
+  CopyState state = {tile, &buffer, false, false, true, false, false, false};
   const char* text;
   size_t length;
   while (!state.failed) {
@@ -394,30 +368,6 @@ std::string tileXmlPath(const char* directory, const char* sceneName) {
   std::string unicodePath = joinPath(directory, unicodeName, ".xml");
   if (pathExists(unicodePath.c_str()) && !isDirectory(unicodePath.c_str())) return unicodePath;
   return path;
-}
-
-TileXmlState inspectTileXml(const char* path) {
-  FILE* tile = openForReading(path);
-  if (tile == nullptr) {
-    if (isDirectory(path)) return TileXmlState::kFolder;
-    return pathExists(path) ? TileXmlState::kUnreadable : TileXmlState::kMissing;
-  }
-  static LineReader reader;
-  openLineReader(&reader, tile);
-  TagScan scan = {};
-  const char* piece;
-  size_t length;
-  bool lineEnds;
-  // A tag holds no line feed, so the scan may run on across lines.
-  while (!scan.tags.opens && readLinePiece(&reader, &piece, &length, &lineEnds)) {
-    scanTags(&scan, piece, length);
-  }
-  bool opens = scan.tags.opens;
-  bool failed = reader.failed || std::ferror(tile) != 0;
-  closeLineReader(&reader);
-  std::fclose(tile);
-  if (failed) return TileXmlState::kUnreadable;
-  return opens ? TileXmlState::kUsable : TileXmlState::kNoImageBlock;
 }
 
 }  // namespace tourwright

@@ -1,7 +1,7 @@
-// A scene's tile XML, "<directory>/<scene name>.xml": where it is, what a
-// check finds in it, and the copy of its image block into the internal
-// tour XML (which is Korean code page text: a UTF-8 file's text is
-// converted on the way).
+// A scene's tile XML, "<directory>/<scene name>.xml": where it is, and the
+// copy of its image block into the internal tour XML (which is Korean code
+// page text: a UTF-8 file's text is converted on the way). What a check
+// finds in it: tour/tile_xml_check.h.
 #ifndef TOURWRIGHT_TOUR_TILE_XML_H_
 #define TOURWRIGHT_TOUR_TILE_XML_H_
 
@@ -15,18 +15,15 @@ namespace tourwright {
 // that exists.
 std::string tileXmlPath(const char* directory, const char* sceneName);
 
-// What a check before a run finds of a scene's tile XML: what the writer
-// will copy from, or why it cannot.
-enum class TileXmlState { kUsable, kMissing, kUnreadable, kFolder, kNoImageBlock };
-
-// Opens it as the writer does and looks for a line holding "<image".
-TileXmlState inspectTileXml(const char* path);
-
 // Copies the lines of the image block of `tile` (opened with
-// openForReading) to `out`, the line holding "<image" after one extra tab;
-// the caller writes the closing row. Returns false when the tile XML could
-// not be read to its end.
+// openForReading) to `out`, each line holding "<image" after one extra tab,
+// and the closing row before the start line of a second element; the
+// caller writes the last closing row. Returns false when the tile XML
+// could not be read to its end.
 bool copyImageBlock(FILE* tile, FILE* out);
+
+// The closing row of an image block: "\t\t</image>" and a blank line.
+void writeImageBlockEnd(FILE* out);
 
 }  // namespace tourwright
 

@@ -1,7 +1,9 @@
-// The tour writers inside whole runs of the program: what stays on disk
-// when a tile XML is missing or an output cannot be created.
+// The tour writers inside whole runs of the program: tile XML files as the
+// tiling tools write them, and what stays on disk when a tile XML is
+// missing or an output cannot be created.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,51 @@ TEST(TourRunTest, OutputsThatCannotBeCreatedAreReportedAndNothingHalfWrittenStay
     EXPECT_EQ(run.status, 1) << c.folderInTheWay;
     EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
     EXPECT_EQ(listFolder(dir.path()), c.left) << c.folderInTheWay;  // the folder itself stays
+  }
+}
+
+// One image element per device class, the second over several lines or on
+// one: the tour XML is well-formed. Without an image element to copy, the
+// run and --check say the tour XML will not load.
+TEST(TourRunTest, TileXmlWithImageElementsPerDeviceClass) {
+  const std::string levels =
+      "<krpano>\n\t<image if=\"!webvr\" type=\"CUBE\" multires=\"true\" tilesize=\"512\">\n"
+      "\t\t<level tiledimagewidth=\"3584\" tiledimageheight=\"3584\"> <cube "
+      "url=\"hall.tiles/%s/l2/%v/l2_%s_%v_%h.jpg\" /> </level>\n"
+      "\t\t<level tiledimagewidth=\"1024\" tiledimageheight=\"1024\"> <cube "
+      "url=\"hall.tiles/%s/l1/%v/l1_%s_%v_%h.jpg\" /> </level>\n\t</image>\n";
+  const std::string oneLine =
+      "\t<image if=\"webvr\" type=\"CUBE\"><cube url=\"hall.tiles/mobile_%s.jpg\" /></image>\n";
+  const std::string missing = ": the scene's image element is missing, so the tour XML will not load";
+  const struct {
+    std::string tile;
+    std::string warning;  // at the hall's header line, empty for none
+  } cases[] = {
+      {levels + "\t<image if=\"webvr\" type=\"CUBE\">\n\t\t<cube url=\"hall.tiles/mobile_%s.jpg\" "
+                "/>\n\t</image>\n</krpano>\n",
+       ""},
+      {levels + oneLine + "</krpano>\n", ""},
+      {"<krpano>\n" + oneLine + "</krpano>\n",
+       "holds each <image element on one line, which is not copied" + missing},
+      {"<krpano>\n\t<preview url=\"p.jpg\" />\n</krpano>", "holds no <image line" + missing},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    writeFile(dir.file("tour.lst"), kScript);
+    writeFile(dir.file("hall.xml"), c.tile);
+    writeFile(dir.file("court.xml"), kTile);
+    ProgramRun run = runProgram({"tour.lst"}, dir.path());
+    ProgramRun check = runProgram({"--check", "tour.lst"}, dir.path());
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::string warning = c.warning.empty() ? "" :
+        nativePath("./tour.lst") + ":2: warning: tile XML \"" + nativePath("./hall.xml") +
+        "\" of scene \"hall\" " + c.warning + "\n" + nativePath("./tour.lst") + ": 1 warning\n";
+    EXPECT_EQ(run.err, warning);
+    EXPECT_EQ(check.err, warning);
+    EXPECT_EQ(check.status, c.warning.empty() ? 0 : 1);
+    if (!c.warning.empty()) continue;
+    std::string lint = "xmllint --noout " + dir.file("tour.xml") + " 2>&1";
+    EXPECT_EQ(std::system(lint.c_str()), 0) << lint;
   }
 }
 
