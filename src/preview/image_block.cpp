@@ -277,6 +277,13 @@ void addNotice(ImageDescription* description, const std::string& text) {
 
 void describeMultires(const RawImage& image, const TextReading& reading,
                       ImageDescription* description) {
+  if (image.levels.empty()) {
+    addNotice(description, image.multires == "true"
+                               ? "a multi-resolution image without <level> elements cannot be shown"
+                               : "the multires=\"" + reading.utf8(image.multires) +
+                                     "\" list form is not shown by the preview");
+    return;
+  }
   description->tileSize = pixels(&image.tileSize);
   if (description->tileSize < 0) {
     addNotice(description, "a multi-resolution image without a usable tilesize (\"" +
@@ -321,7 +328,7 @@ void describeChosen(const RawImage& image, const TextReading& reading,
   for (const std::string& name : image.unsupported) {
     addNotice(description, "<" + name + "> images are not shown by the preview");
   }
-  bool multires = !image.levels.empty() || image.multires == "true";
+  bool multires = !image.levels.empty() || (!image.multires.empty() && image.multires != "false");
   if (multires && type == "sphere") {
     addNotice(description, "multi-resolution spheres are not shown by the preview");
   } else if (multires) {

@@ -80,6 +80,8 @@ TEST(ImageBlockTest, DescribesWhatADesktopBrowserGets) {
        "<image><sphere url=\"%ROOT%/p.jpg\"/></image>", ImageForm::kSphere, 1, "%ROOT%/p.jpg",
        "%ROOT%"},
       {"no image element", "<krpano/>", ImageForm::kNone, 0, "", "no <image>"},
+      {"multires list form", "<image multires=\"512,1024\"><cube url=\"%s.jpg\"/></image>",
+       ImageForm::kNone, 1, "", "list form"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

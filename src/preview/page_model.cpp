@@ -57,13 +57,6 @@ struct Json {
     text += std::to_string(value);
     first = false;
   }
-  void real(const char* name, float value) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%g", static_cast<double>(value));
-    key(name);
-    text += (std::strchr(digits, 'n') || std::strchr(digits, 'i')) ? "null" : digits;
-    first = false;
-  }
   void boolean(const char* name, bool value) {
     key(name);
     text += value ? "true" : "false";
