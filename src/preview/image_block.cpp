@@ -14,9 +14,7 @@
 #include <cstring>
 
 #include "encoding/code_point.h"
-#include "encoding/korean_reading.h"
 #include "preview/image_url.h"
-#include "preview/preview_text.h"
 
 namespace tourwright {
 

@@ -7,7 +7,6 @@
 #include "preview/page_model.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/files.h"
 #include "preview/image_block.h"
