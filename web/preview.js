@@ -107,11 +107,7 @@
     }
   }
 
-  function findScene(test) {
-    var scenes = page.model.scenes;
-    for (var i = 0; i < scenes.length; i++) if (test(scenes[i])) return scenes[i];
-    return null;
-  }
+  function findScene(test) { return page.model.scenes.filter(test)[0] || null; }
 
   function renderSceneList(model) {
     var list = clear($('scenes'));
@@ -132,9 +128,7 @@
     var list = clear($('warnings'));
     $('warning-count').textContent = '(' + warnings.length + ')';
     warnings.forEach(function (warning) {
-      var item = make('li', null, warning.text);
-      item.dataset.line = warning.line;
-      list.appendChild(item);
+      list.appendChild(make('li', null, warning.text)).dataset.line = warning.line;
     });
     if (!warnings.length) list.appendChild(make('li', 'none', 'none'));
   }
@@ -154,8 +148,7 @@
   }
 
   function sceneNotice(lines) {
-    var box = $('scene-notice');
-    clear(box);
+    var box = clear($('scene-notice'));
     lines.forEach(function (line) { box.appendChild(make('p', null, line)); });
     box.hidden = lines.length === 0;
   }
@@ -282,7 +275,7 @@
       pinFirstLevel: true });
   }
 
-  // Ready once every tile asked for has come or failed, and one has come.
+  // Ready once every tile asked for has come or failed, and one of them has.
   function watchLoading(made, scene) {
     var store = made.layer().textureStore();
     var pending = 0, loaded = 0;
@@ -290,13 +283,17 @@
     store.addEventListener('textureLoad', function () { pending--; loaded++; });
     store.addEventListener('textureCancel', function () { pending--; });
     // The store retries a failed tile for ever; the source says that it failed.
-    var failed = {};
+    var failedTiles = {}, failedUrls = {};
     made.layer().source().addEventListener('networkError', function (error, tile) {
-      var key = tile.face + tile.x + ',' + tile.y + ',' + tile.z;
-      if (failed[key] || page.scene !== made) return;
-      failed[key] = true;
+      var key = [tile.face, tile.x, tile.y, tile.z].join();
+      var url = made.layer().source()._sourceFromTile(tile).url;
+      if (failedTiles[key] || page.scene !== made) return;
+      failedTiles[key] = true;
       pending--;
-      missingTile(made, scene, tile);
+      loaded++;  // drawn as missing
+      if (!failedUrls[url]) missingTile(made, scene, tile, decodeURIComponent(url).slice(1));
+      failedUrls[url] = true;
+      onRender(false);  // nothing else may draw again
     });
     var stage = viewer().stage();
     function onRender(stable) {
@@ -309,13 +306,12 @@
     stage.addEventListener('renderComplete', onRender);
   }
 
-  function missingTile(made, scene, tile) {
-    var source = made.layer().source();
-    var url = decodeURIComponent(source._sourceFromTile(tile).url);
-    var text = tile.face == null ? 'missing: ' + url.slice(1) : 'missing on face ' + tile.face +
-      ' (row ' + (tile.y + 1) + ', column ' + (tile.x + 1) + '): ' + url.slice(1);
+  function missingTile(made, scene, tile, path) {
+    var preview = scene.image.preview === path;
+    var text = preview || tile.face == null ? 'missing: ' + path : 'missing on face ' + tile.face +
+      ' (row ' + (tile.y + 1) + ', column ' + (tile.x + 1) + '): ' + path;
     $('missing').appendChild(make('li', null, text));
-    if (tile.face == null) return;
+    if (preview || tile.face == null) return;
     var level = made.layer().geometry().levelList[tile.z];
     var n = level.numHorizontalTiles();
     var marker = make('div', 'missing-tile', 'missing tile ' + tile.face + ' ' + (tile.y + 1) +
