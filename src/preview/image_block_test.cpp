@@ -1,5 +1,7 @@
 #include "preview/image_block.h"
 
+#include "preview/image_url.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -108,6 +110,22 @@ TEST(ImageBlockTest, ChoosesByConditionAndKeepsThePreview) {
   EXPECT_EQ(d.chosenElement, 2);
   EXPECT_EQ(d.condition, "device.desktop AND !webvr");
   EXPECT_EQ(d.previewUrl, "h.tiles/preview.jpg");
+}
+
+TEST(ImageBlockTest, ConditionsAsADesktopBrowserHasThem) {
+  const struct {
+    const char* condition;
+    int holds;
+  } cases[] = {
+      {"!webvr", 1},          {"webvr", 0},
+      {"device.mobile OR webvr.isenabled", 0},
+      {"device.desktop AND !webvr", 1},
+      {"!!device.Mobile", 0}, {"device.moon", -1},
+      {"device.moon OR device.desktop", 1},
+      {"device.moon && device.mobile", 0},
+      {"device.html5 || ", -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(desktopCondition(c.condition), c.holds) << c.condition;
 }
 
 TEST(ImageBlockTest, AnyBytesEndInADescription) {

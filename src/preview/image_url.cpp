@@ -171,8 +171,14 @@ int termValue(std::string term) {
 }  // namespace
 
 int desktopCondition(const std::string& condition) {
+  std::vector<std::string> groups = splitAt(condition, "OR", "||");
+  for (const std::string& group : groups) {
+    for (const std::string& term : splitAt(group, "AND", "&&")) {
+      if (trimmed(term).empty()) return -1;  // a sign with nothing beside it
+    }
+  }
   int any = 0;  // OR over AND-groups, -1 for "cannot tell"
-  for (const std::string& group : splitAt(condition, "OR", "||")) {
+  for (const std::string& group : groups) {
     int all = 1;
     for (const std::string& term : splitAt(group, "AND", "&&")) {
       int value = termValue(term);
