@@ -29,7 +29,7 @@ if (($# == 2)); then
 fi
 
 program=build/tourwright
-if ! "$program" --help 2>&1 | grep -q -- '--preview'; then
+if ! "$program" --help 2>&1 | grep -- '--preview' >/dev/null; then
   echo "test-browser: $program has no --preview mode; build it first" >&2
   exit 1
 fi
