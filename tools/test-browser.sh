@@ -28,7 +28,7 @@ if (($# == 2)); then
   exec node tools/browser_test.js "$1" "$2" "$screenshot"
 fi
 
-program=build/tourwright
+program=${TOURWRIGHT_PROGRAM:-build/tourwright}  # or another build of it
 if ! "$program" --help 2>&1 | grep -- '--preview' >/dev/null; then
   echo "test-browser: $program has no --preview mode; build it first" >&2
   exit 1
