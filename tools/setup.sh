@@ -3,6 +3,7 @@
 # (Debian 12). Safe to run again; does nothing when all is there.
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libxml2-utils mandoc graphviz)
+packages+=(chromium fonts-nanum)  # the preview page's browser test, Korean glyphs in its screenshots
 if [[ "${TOURWRIGHT_SETUP_EXTRA:-}" != "" ]]; then
   read -r -a extra <<<"$TOURWRIGHT_SETUP_EXTRA"
   packages+=("${extra[@]}")

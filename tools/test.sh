@@ -16,3 +16,10 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOURWRIGHT_SANITIZE
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j"$jobs")
+
+# The preview page in a browser, once the program has its preview mode.
+if ./build/tourwright --help 2>&1 | grep -- '--preview' >/dev/null; then
+  bash tools/test-browser.sh
+else
+  echo "test-browser: skipped, build/tourwright has no --preview mode yet"
+fi

@@ -1,11 +1,309 @@
+// The page's model as JSON, written in one pass over the tour model.
+//
+// Every text goes through appendJsonString, so whatever bytes a script or
+// a tile XML holds, the JSON is valid and in UTF-8: model fields are Korean
+// code page text and are read as the tour XML shows them; file names and
+// tile URLs are UTF-8 already, or read as the code page when they are not.
 #include "preview/page_model.h"
+
+#include <cstdio>
+
+#include "platform/files.h"
+#include "preview/image_block.h"
+#include "preview/image_url.h"
+#include "preview/preview_text.h"
+#include "script/scene_names.h"
+#include "tour/scene_hotspots.h"
+#include "tour/tile_xml.h"
 
 namespace tourwright {
 
-// A first model: the tour's name and no scenes yet.
+namespace {
+
+// A tile XML of more than this is not read further, and the page says so.
+constexpr size_t kTileXmlReadLimit = size_t{64} << 20;
+
+struct Json {
+  std::string text;
+  bool first = true;  // no comma before the next member or element
+
+  void separate() {
+    if (!first) text.push_back(',');
+    first = false;
+  }
+  void key(const char* name) {
+    separate();
+    appendJsonString(name, &text);
+    text.push_back(':');
+    first = true;  // the value follows without a comma
+  }
+  void open(char bracket) {
+    text.push_back(bracket);
+    first = true;
+  }
+  void close(char bracket) {
+    text.push_back(bracket);
+    first = false;
+  }
+  void string(const char* name, const std::string& value) {
+    key(name);
+    appendJsonString(value, &text);
+    first = false;
+  }
+  void field(const char* name, const char* modelText) { string(name, utf8FromField(modelText)); }
+  void number(const char* name, long long value) {
+    key(name);
+    text += std::to_string(value);
+    first = false;
+  }
+  void boolean(const char* name, bool value) {
+    key(name);
+    text += value ? "true" : "false";
+    first = false;
+  }
+  void element(const std::string& value) {
+    separate();
+    appendJsonString(value, &text);
+  }
+};
+
+std::string utf8Name(const std::string& bytes) {
+  return readingOf(bytes.data(), bytes.size()).utf8(bytes);
+}
+
+const char* formName(ImageForm form) {
+  switch (form) {
+    case ImageForm::kCube: return "cube";
+    case ImageForm::kMultiresCube: return "multires";
+    case ImageForm::kSphere: return "sphere";
+    case ImageForm::kNone: break;
+  }
+  return "none";
+}
+
+void writeUrl(Json* json, const char* name, const UrlTemplate& url) {
+  json->key(name);
+  json->open('[');
+  for (const UrlPart& part : url) {
+    if (part.placeholder == 0) {
+      json->element(part.text);
+    } else {
+      json->separate();
+      json->open('{');
+      json->string("p", std::string(1, part.placeholder));
+      json->number("w", part.width);
+      json->close('}');
+    }
+  }
+  json->close(']');
+}
+
+bool readWhole(const std::string& path, std::string* bytes, bool* cut) {
+  FILE* file = openForReading(path.c_str());
+  if (file == nullptr) return false;
+  char block[1 << 16];
+  size_t got = 0;
+  *cut = false;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+    if (bytes->size() + got > kTileXmlReadLimit) {
+      *cut = true;
+      break;
+    }
+    bytes->append(block, got);
+  }
+  std::fclose(file);
+  return true;
+}
+
+void writeImage(Json* json, const PreviewSource& source, const Scene& scene) {
+  std::string path = tileXmlPath(source.directory.c_str(), scene.name);
+  std::string name = utf8FromField(scene.name);
+  std::string bytes;
+  bool cut = false;
+  json->key("image");
+  json->open('{');
+  json->string("tileXml", name + ".xml");
+  if (!readWhole(path, &bytes, &cut)) {
+    json->string("form", "none");
+    json->key("notices");
+    json->open('[');
+    json->element("the tile XML " + name + ".xml cannot be read");
+    json->close(']');
+    json->close('}');
+    return;
+  }
+  ImageDescription d = describeImageBlock(bytes.data(), bytes.size());
+  if (cut) d.notices.push_back("the tile XML is longer than 64 MiB: only its start was read");
+  json->string("form", formName(d.form));
+  json->number("elements", d.elementCount);
+  json->number("element", d.chosenElement);
+  json->string("condition", d.condition);
+  json->number("tileSize", d.tileSize);
+  // Without a preview of its own, the one the tour XML names.
+  json->string("preview", d.previewUrl.empty() ? name + ".tiles/preview.jpg" : d.previewUrl);
+  json->key("levels");
+  json->open('[');
+  for (const TileLevel& level : d.levels) {
+    json->separate();
+    json->open('{');
+    json->number("width", level.width);
+    json->number("height", level.height);
+    writeUrl(json, "url", level.url);
+    json->close('}');
+  }
+  json->close(']');
+  json->key("notices");
+  json->open('[');
+  for (const std::string& notice : d.notices) json->element(notice);
+  json->close(']');
+  json->close('}');
+}
+
+// The warning of --check about a broken cross link, with its line when the
+// warnings hold it.
+std::string brokenLinkWarning(const PreviewSource& source, const char* target) {
+  std::string text = "cross link target \"" + utf8FromField(target) + "\" names no scene of the tour";
+  for (const PreviewWarning& warning : source.warnings) {
+    if (warning.text.find(text) != std::string::npos) return warning.text;
+  }
+  return text;
+}
+
+void startHotspot(Json* json, const char* kind, const char* group, int s, int n, int ath,
+                  int atv, const char* caption) {
+  json->separate();
+  json->open('{');
+  json->string("id", std::string(group) + "-" + std::to_string(s) + "-" + std::to_string(n));
+  json->string("kind", kind);
+  json->number("ath", ath);
+  json->number("atv", atv);
+  json->field("caption", caption);
+}
+
+void writeCrossLink(Json* json, const PreviewSource& source, const CrossLink& link) {
+  SceneTarget target = findSceneTarget(*source.tour, link.target);
+  json->field("target", link.target);
+  json->number("lookat", link.lookat);
+  if (target.kind == SceneTarget::kScene) json->number("scene", target.scene + 1);  // the scene's number
+  if (target.kind == SceneTarget::kGallery) {
+    json->string("gallery", std::to_string(target.scene + 1) + "-" + std::to_string(target.gallery + 1));
+  }
+  json->boolean("broken", target.kind == SceneTarget::kNothing);
+  if (target.kind == SceneTarget::kNothing) json->string("warning", brokenLinkWarning(source, link.target));
+}
+
+void writeGalleryObjects(Json* json, const Tour& tour, const Gallery& gallery) {
+  json->key("objects");
+  json->open('[');
+  int last = gallery.firstObject + gallery.objectCount;
+  for (int i = gallery.firstObject; i < last && i < tour.galleryObjectCount; ++i) {
+    if (i < 0) continue;
+    const GalleryObject& object = tour.galleryObjects[i];
+    const char* kind = object.kind == 1 ? "image" : object.kind == 2 ? "video" : "other";
+    std::string file = std::string(object.file) + (object.kind == 2 ? ".mp4" : ".jpg");
+    json->separate();
+    json->open('{');
+    json->string("kind", kind);
+    json->string("file", utf8FromField(gallery.folder) + "/" + utf8FromField(file.c_str()));
+    json->field("caption", object.caption);
+    json->field("explanation", object.explanation[0] == '$' ? "" : object.explanation);
+    json->close('}');
+  }
+  json->close(']');
+}
+
+void writeHotspots(Json* json, const PreviewSource& source, int s) {
+  const Tour& tour = *source.tour;
+  const Scene& scene = tour.scenes[s];
+  int S = s + 1;
+  json->key("hotspots");
+  json->open('[');
+  for (int i = 0; i < scene.crossLinkCount; ++i) {
+    const CrossLink& link = scene.crossLinks[i];
+    startHotspot(json, "cross", "CrossLink", S, i + 1, link.ath, link.atv, link.caption);
+    writeCrossLink(json, source, link);
+    json->close('}');
+  }
+  for (int i = 0; i < scene.outLinkCount; ++i) {
+    const OutLink& link = scene.outLinks[i];
+    startHotspot(json, "out", "OutLink", S, i + 1, link.ath, link.atv, link.caption);
+    json->field("opens", link.target);
+    json->close('}');
+  }
+  for (int i = 0; i < scene.stillCount; ++i) {
+    const StillImage& still = scene.stills[i];
+    startHotspot(json, "still", "StillImage", S, i + 1, still.ath, still.atv, still.caption);
+    json->string("opens", "photo/" + utf8FromField(still.photo) + ".jpg");
+    json->close('}');
+  }
+  for (int i = 0; i < scene.videoCount; ++i) {
+    const VideoLink& video = scene.videos[i];
+    startHotspot(json, "video", "VideoLink", S, i + 1, video.ath, video.atv, video.caption);
+    json->string("opens", "video/" + utf8FromField(video.video) + (video.kind == 1 ? ".mp4" : ".xml"));
+    json->boolean("inline", video.kind == 1);
+    json->close('}');
+  }
+  for (int i = 0; i < scene.galleryCount; ++i) {
+    const Gallery& gallery = scene.galleries[i];
+    startHotspot(json, "gallery", "GalleryEntrance", S, i + 1, gallery.ath, gallery.atv,
+                 gallery.caption);
+    json->string("gallery", std::to_string(S) + "-" + std::to_string(i + 1));
+    writeGalleryObjects(json, tour, gallery);
+    json->close('}');
+  }
+  for (int i = 0; i < scene.referenceCount; ++i) {
+    const Reference& reference = scene.references[i];
+    startHotspot(json, "reference", "Reference", S, i + 1, reference.ath, reference.atv,
+                 reference.caption);
+    ReferenceAction action = chooseReferenceAction(reference);
+    json->field("opens", reference.target);
+    json->string("how", action == ReferenceAction::kOpenUrl           ? "url"
+                        : action == ReferenceAction::kReferenceViewer ? "reference viewer"
+                                                                      : "window");
+    json->close('}');
+  }
+  json->close(']');
+}
+
+}  // namespace
+
 std::string previewModelJson(const PreviewSource& source) {
-  (void)source;
-  return "{\"tour\":\"\",\"scenes\":[],\"warnings\":[]}";
+  Json json;
+  json.open('{');
+  json.string("tour", utf8Name(source.baseName));
+  json.string("script", utf8Name(source.scriptShown));
+  json.key("scenes");
+  json.open('[');
+  int scenes = source.tour == nullptr ? 0 : sceneCountOf(*source.tour);
+  for (int s = 0; s < scenes; ++s) {
+    const Scene& scene = source.tour->scenes[s];
+    if (scene.name[0] == '\0') continue;  // no scene element: the warnings say so
+    bool repeated = countNamed(*source.tour, scene.name, s, false) > 0;
+    json.separate();
+    json.open('{');
+    json.number("number", s + 1);
+    json.field("name", scene.name);
+    json.string("element", utf8FromField(scene.name) + (repeated ? "-copy" : ""));
+    json.field("title", scene.title);
+    json.number("hlookat", scene.hlookat);
+    json.number("vlookat", scene.vlookat);
+    writeImage(&json, source, scene);
+    writeHotspots(&json, source, s);
+    json.close('}');
+  }
+  json.close(']');
+  json.key("warnings");
+  json.open('[');
+  for (const PreviewWarning& warning : source.warnings) {
+    json.separate();
+    json.open('{');
+    json.number("line", warning.line);
+    json.string("text", warning.text);
+    json.close('}');
+  }
+  json.close(']');
+  json.close('}');
+  return json.text;
 }
 
 }  // namespace tourwright

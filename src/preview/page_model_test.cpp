@@ -1,0 +1,65 @@
+#include "preview/page_model.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "encoding/code_point.h"
+#include "tour/tour_test_models.h"
+
+namespace tourwright {
+namespace {
+
+using namespace test_models;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+TEST(PageModelTest, NamesScenesHotspotsAndWarningsInUtf8Json) {
+  TempDir dir;
+  writeFile(dir.file("hall.xml"),
+            "<image type=\"CUBE\"><cube url=\"hall.tiles/mobile_%s.jpg\"/></image>");
+  std::unique_ptr<Tour> tour = emptyTour();
+  Scene& hall = addScene(*tour, "hall", "\xC8\xA6 \"main\"", 90, -5);  // code page Korean
+  addCrossLink(hall, "court", 120, -5, "arrow", 180, "to\tcourt");
+  addCrossLink(hall, "HALL-copy", 10, 0, "arrow", 360, "\xFF");
+  addGallery(*tour, hall, "ceramics", 160, 0, "room");
+  addObject(*tour, hall, "bowl01", 1, 0.8f, "$none", "bowl");
+  addObject(*tour, hall, "cup02", 2, 0.6f, "texts/cup02.htm", "cup");
+  addReference(hall, "texts/site.kml", 10, -20, "icons/map.png", 1.5f, "map");
+  addScene(*tour, "hall", "again");
+  PreviewSource source = {tour.get(), dir.path(), "palace", "palace.lst",
+                          {{4, "palace.lst:4: warning: cross link target \"court\" names no "
+                               "scene of the tour"}}};
+
+  std::string json = previewModelJson(source);
+  EXPECT_TRUE(isValidUtf8(json.data(), json.size()));
+  const char* expected[] = {
+      "\"tour\":\"palace\"",
+      "\"title\":\"\xED\x99\x80 \\\"main\\\"\"",
+      "\"form\":\"cube\"",
+      "\"url\":[\"hall.tiles/mobile_\",{\"p\":\"s\",\"w\":1},\".jpg\"]",
+      "\"id\":\"CrossLink-1-1\",\"kind\":\"cross\",\"ath\":120,\"atv\":-5,\"caption\":\"to\\u0009court\"",
+      "\"broken\":true,\"warning\":\"palace.lst:4: warning: cross link target",
+      "\"target\":\"HALL-copy\",\"lookat\":360,\"scene\":2,\"broken\":false",
+      "\"objects\":[{\"kind\":\"image\",\"file\":\"ceramics/bowl01.jpg\",\"caption\":\"bowl\","
+      "\"explanation\":\"\"},{\"kind\":\"video\",\"file\":\"ceramics/cup02.mp4\"",
+      "\"opens\":\"texts/site.kml\",\"how\":\"url\"",
+      "\"element\":\"hall-copy\"",
+      "\"warnings\":[{\"line\":4,",
+  };
+  for (const char* part : expected) EXPECT_NE(json.find(part), std::string::npos) << part;
+}
+
+TEST(PageModelTest, AMissingTileXmlIsANotice) {
+  TempDir dir;
+  std::unique_ptr<Tour> tour = emptyTour();
+  addScene(*tour, "court");
+  PreviewSource source = {tour.get(), dir.path(), "t", "t.lst", {}};
+  std::string json = previewModelJson(source);
+  EXPECT_NE(json.find("\"notices\":[\"the tile XML court.xml cannot be read\"]"),
+            std::string::npos)
+      << json;
+}
+
+}  // namespace
+}  // namespace tourwright

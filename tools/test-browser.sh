@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The preview page in headless Chromium (tools/browser_test.js):
+#   bash tools/test-browser.sh            a preview of a copy of the example
+#                                         tour, started and stopped here
+#   bash tools/test-browser.sh URL SCRIPT a preview already running at URL of
+#                                         SCRIPT (a copy the test may change)
+# Installs Chromium, Node and the test's npm packages when they are missing.
+# The screenshot goes to build/preview-test.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+packages=()
+command -v chromium >/dev/null || packages+=(chromium)
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
+dpkg -s fonts-nanum >/dev/null 2>&1 || packages+=(fonts-nanum)  # Korean in screenshots
+if ((${#packages[@]})); then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update -qq || true  # a mirror mid-sync: go on with what is known
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 \
+    "${packages[@]}" >/dev/null
+fi
+[[ -f node_modules/playwright-core/package.json ]] || npm ci --ignore-scripts --no-audit --no-fund >/dev/null
+mkdir -p build
+screenshot=build/preview-test.png
+
+if (($# == 2)); then
+  exec node tools/browser_test.js "$1" "$2" "$screenshot"
+fi
+
+program=${TOURWRIGHT_PROGRAM:-build/tourwright}  # or another build of it
+if ! "$program" --help 2>&1 | grep -- '--preview' >/dev/null; then
+  echo "test-browser: $program has no --preview mode; build it first" >&2
+  exit 1
+fi
+work=$(mktemp -d)
+server=""
+cleanup() {
+  [[ -n "$server" ]] && kill -TERM "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp -r examples/palace "$work/palace"
+"$program" --preview "$work/palace/palace.lst" >"$work/out" 2>"$work/err" &
+server=$!
+url=""
+for _ in $(seq 100); do  # up to 10 s for the line that names the address
+  url=$(grep -o 'http://127\.0\.0\.1:[0-9]*/' "$work/out" || true)
+  [[ -n "$url" ]] && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if [[ -z "$url" ]]; then
+  echo "test-browser: the preview did not start:" >&2
+  cat "$work/err" >&2
+  exit 1
+fi
+node tools/browser_test.js "$url" "$work/palace/palace.lst" "$screenshot"
