@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/scratch_cleanup.h"
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -118,10 +120,12 @@ bool isSpecialFile(const char* path) {
 
 bool removeFile(const char* path) {
 #ifdef _WIN32
-  return _wremove(widePath(path).c_str()) == 0;
+  bool removed = _wremove(widePath(path).c_str()) == 0;
 #else
-  return std::remove(path) == 0;
+  bool removed = std::remove(path) == 0;
 #endif
+  forgetScratchFile(path);  // after: a signal between the two finds no file
+  return removed;
 }
 
 bool replaceFile(const char* from, const char* to) {
@@ -138,16 +142,45 @@ namespace {
 const char* writeMode(FileMode mode) { return mode == FileMode::kText ? "wt" : "wb"; }
 int modeFlag(FileMode mode) { return mode == FileMode::kText ? _O_TEXT : _O_BINARY; }
 
-// Creates `path` only where nothing stands; -1 otherwise.
-int createNew(const char* path, FileMode mode) {
-  return _wopen(widePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | modeFlag(mode),
-                _S_IREAD | _S_IWRITE);
+int errnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    default:
+      return EIO;
+  }
+}
+
+// Creates `path` only where nothing stands, open for writing and reading;
+// -1 otherwise (errno set). Others may delete it while it is open, so that
+// the handler of a console event can remove it before the process ends.
+int createNew(const char* path, FileMode mode, bool) {
+  HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    return -1;
+  }
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | modeFlag(mode));
+  if (fd < 0) CloseHandle(file);
+  return fd;
 }
 #else
 const char* writeMode(FileMode mode) { return mode == FileMode::kText ? "w" : "wb"; }
 
-int createNew(const char* path, FileMode) {
-  return open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+// Creates `path` only where nothing stands, open for writing and reading;
+// -1 otherwise. A scratch file is the user's alone; an output gets the
+// permissions the user's umask gives a new file.
+int createNew(const char* path, FileMode, bool scratch) {
+  return open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, scratch ? 0600 : 0666);
 }
 
 // Opens a regular file without waiting for a pipe's writer; -1 for
@@ -251,7 +284,44 @@ FILE* createScratchFile(const char* path, FileMode mode) {
 #else
   unlink(path);
 #endif
-  return streamOf(createNew(path, mode), mode);
+  holdCleanupSignals();
+  int fd = createNew(path, mode, true);
+  int error = errno;
+  if (fd >= 0) noteScratchFile(path);
+  releaseCleanupSignals();
+  if (fd < 0) {
+    noteFileFailure(path, error);
+    return nullptr;
+  }
+  FILE* stream = streamOf(fd, mode);
+  if (stream == nullptr) removeFile(path);
+  return stream;
+}
+
+FILE* readBackScratch(FILE* written) {
+  bool failed = std::fflush(written) != 0 || std::ferror(written) != 0;
+#ifdef _WIN32
+  int fd = failed ? -1 : _dup(_fileno(written));
+  FILE* text = nullptr;
+  if (fd >= 0) {
+    _setmode(fd, _O_BINARY);
+    if (_lseeki64(fd, 0, SEEK_SET) == 0) text = _fdopen(fd, "rb");
+    if (text == nullptr) _close(fd);
+  }
+#else
+  int fd = failed ? -1 : fcntl(fileno(written), F_DUPFD_CLOEXEC, 0);
+  FILE* text = nullptr;
+  if (fd >= 0) {
+    if (lseek(fd, 0, SEEK_SET) == 0) text = fdopen(fd, "rb");
+    if (text == nullptr) close(fd);
+  }
+#endif
+  if (std::fclose(written) != 0) failed = true;
+  if (failed && text != nullptr) {
+    std::fclose(text);
+    text = nullptr;
+  }
+  return text;
 }
 
 bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
@@ -270,28 +340,47 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   struct stat existing;
   bool exists = stat(target, &existing) == 0;
 #endif
-  if (exists && (existing.st_mode & S_IFMT) == S_IFDIR) return false;
+  if (exists && (existing.st_mode & S_IFMT) == S_IFDIR) {
+    noteFileFailure(output->target, EISDIR);
+    return false;
+  }
 #ifdef _WIN32
-  if (exists && _waccess(widePath(target).c_str(), 2) != 0) return false;
+  bool writable = !exists || _waccess(widePath(target).c_str(), 2) == 0;
 #else
-  if (exists && access(target, W_OK) != 0) return false;
+  bool writable = !exists || access(target, W_OK) == 0;
 #endif
+  if (!writable) {
+    noteFileFailure(output->target, errno);
+    return false;
+  }
   size_t separator = output->target.find_last_of("/\\");
   std::string folder =
       separator == std::string::npos ? std::string() : output->target.substr(0, separator + 1);
   int fd = -1;
+  holdCleanupSignals();
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     output->partPath = folder + uniqueName(attempt);
-    fd = createNew(output->partPath.c_str(), mode);
+    fd = createNew(output->partPath.c_str(), mode, false);
     if (fd < 0 && errno != EEXIST) break;
   }
+  int error = errno;
+  if (fd >= 0) noteScratchFile(output->partPath.c_str());
+  releaseCleanupSignals();
   if (fd < 0) {
+    noteFileFailure(output->partPath, error);
     output->partPath.clear();
     return false;
   }
 #ifndef _WIN32
-  // The new file takes the place of the old one: it keeps its permissions.
-  if (exists && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
+  // The new file takes the place of the old one, as an editor's save does:
+  // it keeps its group where the user may give it that group, then its
+  // permissions (set last, as a change of group may clear some).
+  if (exists && S_ISREG(existing.st_mode)) {
+    if (existing.st_gid != getegid() && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+      errno = 0;  // not a group of the user's: the new file keeps the user's
+    }
+    fchmod(fd, existing.st_mode & 07777);
+  }
 #endif
   output->stream = streamOf(fd, mode);
   if (output->stream == nullptr) {
@@ -307,9 +396,11 @@ bool finishOutput(OutputFile* output) {
   output->stream = nullptr;
   if (output->partPath.empty()) return !failed;
   if (failed || !replaceFile(output->partPath.c_str(), output->target.c_str())) {
+    if (!failed) noteFileFailure(output->target, errno);
     removeFile(output->partPath.c_str());
     return false;
   }
+  forgetScratchFile(output->partPath.c_str());
   return true;
 }
 
@@ -351,13 +442,44 @@ LockResult tryLockFile(FileLock* lock, const char* path) {
 }
 
 void waitForLock(FileLock* lock) {
+  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle));
+  if (lock->mutex) {
+    WaitForSingleObject(handle, INFINITE);  // abandoned by a run that died: ours too
+    lock->held = true;
+    return;
+  }
   OVERLAPPED where = lockedByte();
-  LockFileEx(reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle)), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where);
+  LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where);
 }
 
 void unlockFile(FileLock* lock) {
-  if (lock->handle != -1) CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle)));
+  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle));
+  if (lock->handle != -1 && lock->mutex && lock->held) ReleaseMutex(handle);
+  if (lock->handle != -1) CloseHandle(handle);
   lock->handle = -1;
+  lock->mutex = false;
+  lock->held = false;
+}
+
+LockResult tryLockTour(FileLock* lock, const char*, const char* scriptPath) {
+  // Named by a hash of the full path, case folded as the file system folds
+  // it: a mutex name has no room for every path.
+  wchar_t* full = _wfullpath(nullptr, widePath(scriptPath).c_str(), 0);
+  if (full == nullptr) return LockResult::kNone;
+  CharLowerW(full);
+  unsigned long long hash = 0xCBF29CE484222325ull;
+  for (const wchar_t* c = full; *c != L'\0'; ++c) hash = (hash ^ static_cast<unsigned>(*c)) * 0x100000001B3ull;
+  std::free(full);
+  wchar_t name[64];
+  _snwprintf(name, 64, L"tourwright-tour-%016llx", hash);
+  name[63] = L'\0';
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (mutex == nullptr) return LockResult::kNone;
+  lock->handle = reinterpret_cast<intptr_t>(mutex);
+  lock->mutex = true;
+  DWORD waited = WaitForSingleObject(mutex, 0);
+  lock->held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  return lock->held ? LockResult::kHeld : LockResult::kBusy;
 }
 
 std::string resolvedFolderName(const char* path) {
@@ -390,12 +512,102 @@ void unlockFile(FileLock* lock) {
   lock->handle = -1;
 }
 
+LockResult tryLockTour(FileLock* lock, const char* directory, const char*) {
+  // The folder stays when an editor renames a new script over the old one.
+  int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LockResult::kNone;
+  lock->handle = fd;
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
+  if (errno == EWOULDBLOCK) return LockResult::kBusy;
+  unlockFile(lock);
+  return LockResult::kNone;
+}
+
 std::string resolvedFolderName(const char* path) {
   char* full = realpath(path, nullptr);
   if (full == nullptr) return std::string();
   std::string resolved = full;
   std::free(full);
   return resolved.substr(resolved.rfind('/') + 1);
+}
+#endif
+
+namespace {
+std::string gFailedPath;
+int gFailure = 0;
+}  // namespace
+
+void noteFileFailure(const std::string& path, int error) {
+  gFailedPath = path;
+  gFailure = error;
+}
+
+std::string lastFileFailure() {
+  const char* reason = gFailure != 0 ? std::strerror(gFailure) : "failed";
+  return "tourwright: " + consolePath(gFailedPath) + ": " + reason;
+}
+
+bool sameStamp(const FileStamp& first, const FileStamp& second) {
+  return first.size == second.size && first.modified == second.modified &&
+         first.device == second.device && first.inode == second.inode;
+}
+
+#ifdef _WIN32
+namespace {
+bool identify(HANDLE file, FileStamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  stamp->size = static_cast<long long>((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  stamp->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           info.ftLastWriteTime.dwLowDateTime);
+  stamp->device = info.dwVolumeSerialNumber;
+  stamp->inode = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool identifyPath(const char* path, FileStamp* stamp) {
+  HANDLE file = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = identify(file, stamp);
+  CloseHandle(file);
+  return known;
+}
+}  // namespace
+
+FileStamp stampOf(FILE* stream) {
+  FileStamp stamp;
+  identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &stamp);
+  return stamp;
+}
+
+bool sameFile(const char* first, const char* second) {
+  FileStamp a, b;
+  return identifyPath(first, &a) && identifyPath(second, &b) && a.device == b.device &&
+         a.inode == b.inode;
+}
+#else
+namespace {
+FileStamp stampOfInfo(const struct stat& info) {
+  FileStamp stamp;
+  stamp.size = static_cast<long long>(info.st_size);
+  stamp.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+  stamp.device = static_cast<unsigned long long>(info.st_dev);
+  stamp.inode = static_cast<unsigned long long>(info.st_ino);
+  return stamp;
+}
+}  // namespace
+
+FileStamp stampOf(FILE* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return FileStamp();
+  return stampOfInfo(info);
+}
+
+bool sameFile(const char* first, const char* second) {
+  struct stat a, b;
+  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
 }
 #endif
 

@@ -54,9 +54,39 @@ enum class FileMode { kText, kBinary };  // text writes the platform's line end
 
 // Creates a scratch file afresh: what stands at `path` (a file, or a link,
 // which is never followed) is removed, and the file is created only where
-// nothing stands, so that a link planted at the name cannot steer the
-// writes elsewhere. nullptr when that fails (a folder at the name stays).
+// nothing stands, readable by the user alone, so that a link planted at the
+// name cannot steer the writes elsewhere. nullptr when that fails (a folder
+// at the name stays; lastFileFailure() tells why). The file is open for
+// reading too: readBackScratch reads it through the same open file, so it
+// is never opened again by its name. Until removeFile a signal that ends
+// the run removes it (scratch_cleanup.h).
 FILE* createScratchFile(const char* path, FileMode mode);
+// Flushes and closes `written`, a stream of createScratchFile or
+// createTemporaryStream, and returns its text read back from the start,
+// in binary, through the same open file; nullptr when a write failed.
+FILE* readBackScratch(FILE* written);
+
+// The last file that could not be opened, created or read here, and the
+// system's reason, as "tourwright: <path>: <reason>" for a second line
+// under the program's own message.
+void noteFileFailure(const std::string& path, int error);
+std::string lastFileFailure();
+
+// True when both paths name one existing file (the same device and inode
+// on POSIX, the same volume and file index on Windows), through links,
+// "." and "..", or hard links.
+bool sameFile(const char* first, const char* second);
+
+// What tells a file's text apart from the text it had earlier: its size
+// and modification time, and the file itself.
+struct FileStamp {
+  long long size = -1;
+  long long modified = 0;  // nanoseconds where the system keeps them
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+};
+FileStamp stampOf(FILE* stream);
+bool sameStamp(const FileStamp& first, const FileStamp& second);
 
 // An output file that is replaced whole or not at all. When `path` is a
 // link, the output is the file the links lead to, and that file is
@@ -94,7 +124,9 @@ bool isSpecialFile(const char* path);
 // advisory: it keeps out only those that ask for it, and reading the file
 // stays free.
 struct FileLock {
-  long long handle = -1;  // the open file that holds it
+  long long handle = -1;  // the open file (or the mutex) that holds it
+  bool mutex = false;     // Windows: `handle` is a mutex, owned when held
+  bool held = false;
 };
 enum class LockResult {
   kHeld,  // the lock is ours
@@ -102,6 +134,11 @@ enum class LockResult {
   kNone,  // nothing held: no regular file there, or locks unsupported
 };
 LockResult tryLockFile(FileLock* lock, const char* path);
+// The lock of one tour, which a save by renaming a new script over the old
+// one does not replace: on POSIX a lock on the tour's folder (so runs of
+// two tours in one folder take turns too), on Windows a named mutex keyed
+// by the script's full path. kNone when the folder cannot be opened.
+LockResult tryLockTour(FileLock* lock, const char* directory, const char* scriptPath);
 void waitForLock(FileLock* lock);
 void unlockFile(FileLock* lock);
 

@@ -82,7 +82,7 @@ const Row kClosingLines[] = {
 }  // namespace
 
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
-                           const char* tmpPath) {
+                           const char* tmpPath, FILE** written) {
   FILE* out = createScratchFile(tmpPath, FileMode::kText);
   if (out == nullptr) {
     std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", consolePath(tmpPath).c_str());
@@ -113,7 +113,12 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   emitRows(out, kClosingLines);
 
   bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0) failed = true;
+  if (written != nullptr) {
+    *written = readBackScratch(out);
+    if (*written == nullptr) failed = true;
+  } else if (std::fclose(out) != 0) {
+    failed = true;
+  }
   if (failed) {
     std::fprintf(consoleOut(), "\nTmp File %s Write Error!\n", consolePath(tmpPath).c_str());
     removeFile(tmpPath);
