@@ -251,6 +251,9 @@ int convertScript(const RunPaths& paths, FILE* console) {
   FILE* tmpText = nullptr;
   TourXmlResult written = writeTourXml(&gTour, paths.directory.c_str(), paths.baseName.c_str(),
                                        paths.tmpPath.c_str(), &tmpText);
+  if (written == TourXmlResult::kCannotCreate) {
+    std::fprintf(console, "%s\n", lastFileFailure().c_str());  // the scratch file, and why
+  }
   if (written != TourXmlResult::kCompleted) return kExitFailed;
   int status = writeOutputs(paths, tmpText, console);
   std::fclose(tmpText);

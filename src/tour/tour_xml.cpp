@@ -13,6 +13,7 @@
 // so the stream is checked at the end) is reported and removed.
 #include "tour/tour_xml.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -120,6 +121,7 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
     failed = true;
   }
   if (failed) {
+    noteFileFailure(tmpPath, errno);
     std::fprintf(consoleOut(), "\nTmp File %s Write Error!\n", consolePath(tmpPath).c_str());
     removeFile(tmpPath);
     return TourXmlResult::kCannotCreate;
