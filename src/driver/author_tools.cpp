@@ -4,6 +4,7 @@
 
 #include "driver/run.h"
 #include "platform/files.h"
+#include "platform/file_identity.h"
 #include "platform/system_files.h"
 #include "script/diagnostics.h"
 #include "script/normaliser.h"

@@ -16,6 +16,7 @@
 
 #include "encoding/code_point.h"
 #include "platform/files.h"
+#include "platform/file_lock.h"
 #include "test_support.h"
 
 #ifndef _WIN32

@@ -7,6 +7,8 @@
 #include "driver/console.h"
 #include "driver/options.h"
 #include "platform/files.h"
+#include "platform/file_identity.h"
+#include "platform/file_lock.h"
 #include "platform/scratch_cleanup.h"
 #include "platform/system_files.h"
 #include "encoding/transcoder.h"

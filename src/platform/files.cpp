@@ -22,7 +22,6 @@
 #include <process.h>
 #include <windows.h>
 #else
-#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -54,14 +53,14 @@ bool isUtf8(const char* text) {
   return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0;
 }
 
+}  // namespace
+
 // Paths are UTF-8 inside the program; one that is not (code page text,
 // such as a scene name joined to a folder) is read in the ANSI code page,
 // as the narrow functions read it.
 std::wstring widePath(const char* path) {
   return wideText(path, isUtf8(path) ? CP_UTF8 : CP_ACP);
 }
-
-}  // namespace
 
 std::string utf8FromWide(const wchar_t* text) { return narrowText(text, CP_UTF8); }
 
@@ -183,8 +182,8 @@ int createNew(const char* path, FileMode, bool scratch) {
   return open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, scratch ? 0600 : 0666);
 }
 
-// Opens a regular file without waiting for a pipe's writer; -1 for
-// anything else.
+}  // namespace
+
 int openRegular(const char* path) {
   int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -196,6 +195,8 @@ int openRegular(const char* path) {
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
+
+namespace {
 #endif
 
 FILE* streamOf(int fd, FileMode mode) {
@@ -410,128 +411,6 @@ void abandonOutput(OutputFile* output) {
   if (!output->partPath.empty()) removeFile(output->partPath.c_str());
 }
 
-#ifdef _WIN32
-namespace {
-// One byte far past the end of any script: Windows locks keep others from
-// reading what they cover, and the script must stay readable.
-OVERLAPPED lockedByte() {
-  OVERLAPPED where = {};
-  where.OffsetHigh = 0x40000000;
-  return where;
-}
-}  // namespace
-
-LockResult tryLockFile(FileLock* lock, const char* path) {
-  HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LockResult::kNone;
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    return LockResult::kNone;
-  }
-  lock->handle = reinterpret_cast<intptr_t>(file);
-  OVERLAPPED where = lockedByte();
-  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
-    return LockResult::kHeld;
-  }
-  if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING) {
-    return LockResult::kBusy;
-  }
-  unlockFile(lock);
-  return LockResult::kNone;
-}
-
-void waitForLock(FileLock* lock) {
-  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle));
-  if (lock->mutex) {
-    WaitForSingleObject(handle, INFINITE);  // abandoned by a run that died: ours too
-    lock->held = true;
-    return;
-  }
-  OVERLAPPED where = lockedByte();
-  LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where);
-}
-
-void unlockFile(FileLock* lock) {
-  HANDLE handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle));
-  if (lock->handle != -1 && lock->mutex && lock->held) ReleaseMutex(handle);
-  if (lock->handle != -1) CloseHandle(handle);
-  lock->handle = -1;
-  lock->mutex = false;
-  lock->held = false;
-}
-
-LockResult tryLockTour(FileLock* lock, const char*, const char* scriptPath) {
-  // Named by a hash of the full path, case folded as the file system folds
-  // it: a mutex name has no room for every path.
-  wchar_t* full = _wfullpath(nullptr, widePath(scriptPath).c_str(), 0);
-  if (full == nullptr) return LockResult::kNone;
-  CharLowerW(full);
-  unsigned long long hash = 0xCBF29CE484222325ull;
-  for (const wchar_t* c = full; *c != L'\0'; ++c) hash = (hash ^ static_cast<unsigned>(*c)) * 0x100000001B3ull;
-  std::free(full);
-  wchar_t name[64];
-  _snwprintf(name, 64, L"tourwright-tour-%016llx", hash);
-  name[63] = L'\0';
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
-  if (mutex == nullptr) return LockResult::kNone;
-  lock->handle = reinterpret_cast<intptr_t>(mutex);
-  lock->mutex = true;
-  DWORD waited = WaitForSingleObject(mutex, 0);
-  lock->held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-  return lock->held ? LockResult::kHeld : LockResult::kBusy;
-}
-
-std::string resolvedFolderName(const char* path) {
-  wchar_t* full = _wfullpath(nullptr, widePath(path).c_str(), 0);
-  if (full == nullptr) return std::string();
-  std::string resolved = utf8FromWide(full);
-  std::free(full);
-  while (!resolved.empty() && isPathSeparator(resolved.back())) resolved.pop_back();
-  size_t separator = resolved.find_last_of("/\\:");
-  return separator == std::string::npos ? resolved : resolved.substr(separator + 1);
-}
-#else
-LockResult tryLockFile(FileLock* lock, const char* path) {
-  int fd = openRegular(path);
-  if (fd < 0) return LockResult::kNone;
-  lock->handle = fd;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
-  if (errno == EWOULDBLOCK) return LockResult::kBusy;
-  unlockFile(lock);
-  return LockResult::kNone;
-}
-
-void waitForLock(FileLock* lock) {
-  while (flock(static_cast<int>(lock->handle), LOCK_EX) != 0 && errno == EINTR) {
-  }
-}
-
-void unlockFile(FileLock* lock) {
-  if (lock->handle >= 0) close(static_cast<int>(lock->handle));
-  lock->handle = -1;
-}
-
-LockResult tryLockTour(FileLock* lock, const char* directory, const char*) {
-  // The folder stays when an editor renames a new script over the old one.
-  int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LockResult::kNone;
-  lock->handle = fd;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
-  if (errno == EWOULDBLOCK) return LockResult::kBusy;
-  unlockFile(lock);
-  return LockResult::kNone;
-}
-
-std::string resolvedFolderName(const char* path) {
-  char* full = realpath(path, nullptr);
-  if (full == nullptr) return std::string();
-  std::string resolved = full;
-  std::free(full);
-  return resolved.substr(resolved.rfind('/') + 1);
-}
-#endif
-
 namespace {
 std::string gFailedPath;
 int gFailure = 0;
@@ -547,69 +426,6 @@ std::string lastFileFailure() {
   return "tourwright: " + consolePath(gFailedPath) + ": " + reason;
 }
 
-bool sameStamp(const FileStamp& first, const FileStamp& second) {
-  return first.size == second.size && first.modified == second.modified &&
-         first.device == second.device && first.inode == second.inode;
-}
-
-#ifdef _WIN32
-namespace {
-bool identify(HANDLE file, FileStamp* stamp) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file, &info)) return false;
-  stamp->size = static_cast<long long>((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-  stamp->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                                           info.ftLastWriteTime.dwLowDateTime);
-  stamp->device = info.dwVolumeSerialNumber;
-  stamp->inode = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  return true;
-}
-
-bool identifyPath(const char* path, FileStamp* stamp) {
-  HANDLE file = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool known = identify(file, stamp);
-  CloseHandle(file);
-  return known;
-}
-}  // namespace
-
-FileStamp stampOf(FILE* stream) {
-  FileStamp stamp;
-  identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &stamp);
-  return stamp;
-}
-
-bool sameFile(const char* first, const char* second) {
-  FileStamp a, b;
-  return identifyPath(first, &a) && identifyPath(second, &b) && a.device == b.device &&
-         a.inode == b.inode;
-}
-#else
-namespace {
-FileStamp stampOfInfo(const struct stat& info) {
-  FileStamp stamp;
-  stamp.size = static_cast<long long>(info.st_size);
-  stamp.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
-  stamp.device = static_cast<unsigned long long>(info.st_dev);
-  stamp.inode = static_cast<unsigned long long>(info.st_ino);
-  return stamp;
-}
-}  // namespace
-
-FileStamp stampOf(FILE* stream) {
-  struct stat info;
-  if (fstat(fileno(stream), &info) != 0) return FileStamp();
-  return stampOfInfo(info);
-}
-
-bool sameFile(const char* first, const char* second) {
-  struct stat a, b;
-  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev &&
-         a.st_ino == b.st_ino;
-}
-#endif
 
 namespace {
 FILE* gConsole = nullptr;

@@ -72,21 +72,6 @@ FILE* readBackScratch(FILE* written);
 void noteFileFailure(const std::string& path, int error);
 std::string lastFileFailure();
 
-// True when both paths name one existing file (the same device and inode
-// on POSIX, the same volume and file index on Windows), through links,
-// "." and "..", or hard links.
-bool sameFile(const char* first, const char* second);
-
-// What tells a file's text apart from the text it had earlier: its size
-// and modification time, and the file itself.
-struct FileStamp {
-  long long size = -1;
-  long long modified = 0;  // nanoseconds where the system keeps them
-  unsigned long long device = 0;
-  unsigned long long inode = 0;
-};
-FileStamp stampOf(FILE* stream);
-bool sameStamp(const FileStamp& first, const FileStamp& second);
 
 // An output file that is replaced whole or not at all. When `path` is a
 // link, the output is the file the links lead to, and that file is
@@ -119,33 +104,6 @@ bool isDirectory(const char* path);
 // device such as /dev/null, a pipe).
 bool isSpecialFile(const char* path);
 
-// An exclusive lock on a file, held between processes (and between two
-// locks of one process) until unlockFile or the end of the process. It is
-// advisory: it keeps out only those that ask for it, and reading the file
-// stays free.
-struct FileLock {
-  long long handle = -1;  // the open file (or the mutex) that holds it
-  bool mutex = false;     // Windows: `handle` is a mutex, owned when held
-  bool held = false;
-};
-enum class LockResult {
-  kHeld,  // the lock is ours
-  kBusy,  // another holds it; waitForLock waits for it
-  kNone,  // nothing held: no regular file there, or locks unsupported
-};
-LockResult tryLockFile(FileLock* lock, const char* path);
-// The lock of one tour, which a save by renaming a new script over the old
-// one does not replace: on POSIX a lock on the tour's folder (so runs of
-// two tours in one folder take turns too), on Windows a named mutex keyed
-// by the script's full path. kNone when the folder cannot be opened.
-LockResult tryLockTour(FileLock* lock, const char* directory, const char* scriptPath);
-void waitForLock(FileLock* lock);
-void unlockFile(FileLock* lock);
-
-// The name of the folder that `path` resolves to (links, "." and ".."
-// resolved): "palace" for "." in /tours/palace. Empty when the folder
-// cannot be resolved or has no name (a root).
-std::string resolvedFolderName(const char* path);
 
 // The bytes in which a path is shown on the console: on Windows a UTF-8
 // path is written in the ANSI code page (a character it lacks as '?'), the
@@ -156,6 +114,13 @@ std::string consolePath(const std::string& path);
 #ifdef _WIN32
 // UTF-16 text, such as a command-line argument, in UTF-8.
 std::string utf8FromWide(const wchar_t* text);
+// A path in UTF-16, for the system: UTF-8, or code page text where the
+// path is not UTF-8 (as the narrow functions read it).
+std::wstring widePath(const char* path);
+#else
+// Opens a regular file for reading without waiting for a pipe's writer;
+// -1 for anything else.
+int openRegular(const char* path);
 #endif
 
 FILE* consoleOut();

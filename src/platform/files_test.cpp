@@ -1,5 +1,8 @@
 #include "platform/files.h"
 
+#include "platform/file_identity.h"
+#include "platform/file_lock.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #ifndef _WIN32

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "platform/files.h"
+#include "platform/file_identity.h"
 
 namespace tourwright {
 
