@@ -94,35 +94,35 @@ LockResult tryLockTour(FileLock* lock, const char*, const char* scriptPath) {
 }
 
 #else
-LockResult tryLockFile(FileLock* lock, const char* path) {
-  int fd = openRegular(path);
-  if (fd < 0) return LockResult::kNone;
-  lock->handle = fd;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
-  if (errno == EWOULDBLOCK) return LockResult::kBusy;
-  unlockFile(lock);
-  return LockResult::kNone;
-}
-
-void waitForLock(FileLock* lock) {
-  while (flock(static_cast<int>(lock->handle), LOCK_EX) != 0 && errno == EINTR) {
-  }
-}
-
 void unlockFile(FileLock* lock) {
   if (lock->handle >= 0) close(static_cast<int>(lock->handle));
   lock->handle = -1;
 }
 
-LockResult tryLockTour(FileLock* lock, const char* directory, const char*) {
-  // The folder stays when an editor renames a new script over the old one.
-  int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+namespace {
+// Takes the lock of the open file `fd` (kNone when it was not opened).
+LockResult tryLockDescriptor(FileLock* lock, int fd) {
   if (fd < 0) return LockResult::kNone;
   lock->handle = fd;
   if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
   if (errno == EWOULDBLOCK) return LockResult::kBusy;
   unlockFile(lock);
   return LockResult::kNone;
+}
+}  // namespace
+
+LockResult tryLockFile(FileLock* lock, const char* path) {
+  return tryLockDescriptor(lock, openRegular(path));
+}
+
+LockResult tryLockTour(FileLock* lock, const char* directory, const char*) {
+  // The folder stays when an editor renames a new script over the old one.
+  return tryLockDescriptor(lock, open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+void waitForLock(FileLock* lock) {
+  while (flock(static_cast<int>(lock->handle), LOCK_EX) != 0 && errno == EINTR) {
+  }
 }
 
 #endif
