@@ -177,6 +177,7 @@ TEST(RunSafetyTest, AScriptRewrittenWhileReadFailsTheRun) {
   const Case cases[] = {
       {"a long line read back", "read-back", kScene + longLine},
       {"short lines", "parsed", kScene},
+      {"a UTF-8 script", "copied", kUtf8Scene},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -27,8 +27,9 @@ FILE* openNullSink();
 // has opened and closed it, the first time the run passes there. Nothing
 // otherwise, and nothing on Windows.
 // The points: "read-back" (a long script line is read back from the
-// file), "parsed" (the script is read, not yet compared with the file as
-// it was opened) and "outputs" (both outputs written, neither in place).
+// file), "copied" (a script with a byte-order mark is copied, not yet
+// compared with the file as it was opened), "parsed" (the same for the
+// script parsed) and "outputs" (both outputs written, neither in place).
 void pauseForTest(const char* point);
 
 }  // namespace tourwright

@@ -254,6 +254,7 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
   bool readOk = decodeScript(script, block, held, markLength, atEnd, encoding, &output, report);
   flushScratch(&output);
   // Text rewritten in place while it was copied would mix two versions.
+  pauseForTest("copied");
   bool changed = !sameStamp(stampOf(script), *opened);
   std::fclose(script);
   bool writeOk = std::ferror(scratch) == 0;
