@@ -256,6 +256,8 @@ int convertScript(const RunPaths& paths, FILE* console) {
   if (written == TourXmlResult::kCannotCreate) {
     std::fprintf(console, "%s\n", lastFileFailure().c_str());  // the scratch file, and why
   }
+  // A missing tile XML leaves the .tmp to look at: no longer the run's to remove.
+  if (written == TourXmlResult::kStopped) forgetScratchFile(paths.tmpPath.c_str());
   if (written != TourXmlResult::kCompleted) return kExitFailed;
   int status = writeOutputs(paths, tmpText, console);
   std::fclose(tmpText);

@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/scratch_cleanup.h"
 #include "platform/system_files.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
@@ -280,6 +281,7 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   FileStamp opened;
   int encoding = openScriptForParsing(scriptPath, scratchPath, report, &parsed, &opened);
   if (parsed != nullptr) std::fclose(parsed);
+  if (encoding > 0 && scratchPath != nullptr) forgetScratchFile(scratchPath);  // the caller's now
   return encoding;
 }
 
