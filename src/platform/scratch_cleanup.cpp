@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+
+#include "platform/files.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -41,20 +44,6 @@ void freeNoted(NotedName* noted) {
   std::free(noted);
 }
 
-#ifdef _WIN32
-// A path is UTF-8, or code page text where it is not (as files.cpp reads it).
-wchar_t* widened(const char* path) {
-  UINT codePage = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0) > 0
-                      ? CP_UTF8
-                      : CP_ACP;
-  int length = MultiByteToWideChar(codePage, 0, path, -1, nullptr, 0);
-  if (length <= 0) return nullptr;
-  wchar_t* wide = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * static_cast<size_t>(length)));
-  if (wide != nullptr) MultiByteToWideChar(codePage, 0, path, -1, wide, length);
-  return wide;
-}
-#endif
-
 }  // namespace
 
 void noteScratchFile(const char* path) {
@@ -62,7 +51,7 @@ void noteScratchFile(const char* path) {
   if (noted == nullptr) return;
   noted->name = static_cast<char*>(std::malloc(std::strlen(path) + 1));
 #ifdef _WIN32
-  noted->wide = widened(path);
+  noted->wide = _wcsdup(widePath(path).c_str());
   bool made = noted->name != nullptr && noted->wide != nullptr;
 #else
   bool made = noted->name != nullptr;
