@@ -4,6 +4,7 @@
 
 #include "driver/run.h"
 #include "platform/files.h"
+#include "platform/file_identity.h"
 #include "platform/system_files.h"
 #include "script/diagnostics.h"
 #include "script/normaliser.h"
@@ -22,12 +23,13 @@ Tour gTour;
 ScriptDiagnostics gDiagnostics;
 
 // The normaliser tells of an ANSI script on the console; a tool shows
-// nothing of the kind.
-int normaliseQuietly(const char* scriptPath, const char* scratchPath, DecodeReport* report) {
+// nothing of the kind. A script with a byte-order mark is copied into a
+// private temporary file, made only then and read through its descriptor.
+int openQuietly(const char* scriptPath, DecodeReport* report, FILE** parsed, FileStamp* opened) {
   FILE* previous = consoleOut() == stdout ? nullptr : consoleOut();
   FILE* sink = openNullSink();
   if (sink != nullptr) setConsoleOut(sink);
-  int encoding = normaliseScriptEncoding(scriptPath, scratchPath, report);
+  int encoding = openScriptForParsing(scriptPath, nullptr, report, parsed, opened);
   setConsoleOut(previous);
   if (sink != nullptr) std::fclose(sink);
   return encoding;
@@ -40,27 +42,22 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
   shownLst = consolePath(paths.lstPath);
   startDiagnostics(&gDiagnostics, shownLst.c_str(), stderr);
   gDiagnostics.sceneCheck = sceneCheck;
-  std::string scratchPath = createTemporaryFile();
-  if (scratchPath.empty()) {
-    std::fprintf(stderr, "Scratch File Creation Error: %d\n", kScratchNotCreated);
-    return false;
-  }
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
-  int encoding = normaliseQuietly(paths.lstPath.c_str(), scratchPath.c_str(), &decodeReport);
   FILE* script = nullptr;
-  if (encoding >= 0) {
-    script = openForReading(encoding == kEncodingAnsi ? paths.lstPath.c_str()
-                                                      : scratchPath.c_str());
-  }
+  FileStamp opened;
+  int encoding = openQuietly(paths.lstPath.c_str(), &decodeReport, &script, &opened);
   bool readWhole = false;
+  bool changed = encoding == kScriptChanged;
   if (script != nullptr) {
     readWhole = parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
+    if (encoding == kEncodingAnsi && !sameStamp(stampOf(script), opened)) changed = true;
     std::fclose(script);
   }
-  removeFile(scratchPath.c_str());
-  if (readWhole) return true;
-  if (encoding == kScratchNotCreated) {
-    std::fprintf(stderr, "Scratch File Creation Error: %d\n", encoding);
+  if (readWhole && !changed) return true;
+  if (changed) {
+    reportScriptChanged(stderr, paths.lstPath);
+  } else if (encoding == kScratchNotCreated) {
+    reportScratchNotCreated(stderr);
   } else if (encoding == kScriptUnreadable || script != nullptr) {
     // A script read only in part is no shorter script: as a run, stop.
     std::fprintf(stderr, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
@@ -73,9 +70,14 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
 // What a run finds only when it writes: the tile XML of each named scene.
 void checkTileXml(const void* context, ScriptDiagnostics* d, const Tour& tour, int scene,
                   long long headerLine) {
-  const char* directory = static_cast<const char*>(context);
+  const RunPaths& paths = *static_cast<const RunPaths*>(context);
   const char* name = tour.scenes[scene].name;
-  std::string path = tileXmlPath(directory, name);
+  std::string path = tileXmlPath(paths.directory.c_str(), name);
+  if (const std::string* output = outputOverInput(paths, path.c_str())) {
+    warn(d, headerLine, "tile XML \"%s\" of scene \"%s\" is the output \"%s\": a run stops there",
+         path.c_str(), name, output->c_str());
+    return;
+  }
   TileXmlState state = inspectTileXml(path.c_str());
   if (warnOfMissingImageElement(d, headerLine, path.c_str(), name, state)) return;
   const char* problem = nullptr;
@@ -100,9 +102,12 @@ void checkTileXml(const void* context, ScriptDiagnostics* d, const Tour& tour, i
 
 int runCheck(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
-  SceneCheck tiles = {checkTileXml, paths.directory.c_str()};
+  // An output over the script is a run's first finding, before any.
+  const std::string* overScript = outputOverInput(paths, paths.lstPath.c_str());
+  if (overScript != nullptr) reportOutputOverInput(stderr, *overScript, paths.lstPath);
+  SceneCheck tiles = {checkTileXml, &paths};
   if (!readScriptAside(paths, tiles)) return kExitFailed;
-  return gDiagnostics.warningCount == 0 ? kExitCompleted : kExitFailed;
+  return gDiagnostics.warningCount == 0 && overScript == nullptr ? kExitCompleted : kExitFailed;
 }
 
 int runGraph(const std::string& argument) {

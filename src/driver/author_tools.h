@@ -2,7 +2,8 @@
 // and write nothing beside it.
 //
 // A UTF-8 or UTF-16 script is normalised into a private file in the
-// system's temporary folder, parsed and removed; the console lines of a
+// system's temporary folder (made only for such a script, and without a
+// name there once open), parsed and closed; the console lines of a
 // run are not shown. The warnings go to standard error in their usual
 // form, then their count; a script that cannot be read gives its usual
 // one-line message there too.

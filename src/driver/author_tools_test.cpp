@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "platform/files.h"
 #include "test_support.h"
@@ -74,6 +80,9 @@ TEST(AuthorToolsTest, CheckOfCleanToursFindsNothingAndWritesNothing) {
   writeFile(utf8.file("t.lst"), "\xEF\xBB\xBF#SCENE\r\nhall 0 0 $\xED\x99\x80\r\n#CROSSLINK\r\n"
                                 "HALL 1 2 arrow $\xF0\x9F\x98\x80 back\r\n");
   writeFile(utf8.file("hall.xml"), kTile);
+  // Files named like a run's scratch files stay as they are.
+  writeFile(utf8.file("t.asc"), "planted");
+  writeFile(utf8.file("t.tmp"), "planted");
   for (const TempDir* dir : {&ansi, &utf8}) {
     auto before = snapshot(*dir);
     std::string script = dir == &ansi ? "palace.lst" : "t.lst";
@@ -134,6 +143,66 @@ TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
     }
   }
 }
+
+// Outputs that would replace an input are a run's finding, so the check's.
+TEST(AuthorToolsTest, CheckFindsOutputsThatWouldReplaceInputs) {
+  TempDir dir;
+  writeFile(dir.file("t.lst"), "#SCENE\nt 0 0 $T\n");
+  writeFile(dir.file("t.xml"), kTile);  // the tour is named like its scene
+  ProgramRun check = runProgram({"--check", "t.lst"}, dir.path());
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find(":2: warning: tile XML \"" + nativePath("./t.xml") + "\" of scene \"t\" "
+                           "is the output \"" + nativePath("./t.xml") + "\": a run stops there\n"),
+            std::string::npos)
+      << check.err;
+#ifndef _WIN32
+  TempDir linked;
+  writeFile(linked.file("t.lst"), "#SCENE\nhall 0 0 $H\n");
+  writeFile(linked.file("hall.xml"), kTile);
+  ASSERT_EQ(symlink("t.lst", linked.file("t.htm").c_str()), 0);
+  check = runProgram({"--check", "t.lst"}, linked.path());
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.err, "Output File ./t.htm Would Overwrite ./t.lst!\n");
+#endif
+}
+
+#ifndef _WIN32
+// The tools make a scratch file only for a script with a byte-order mark;
+// when they cannot, the second line names the path and the reason.
+TEST(AuthorToolsTest, ScratchOnlyWhenNeededAndFailuresSayWhy) {
+  TempDir dir;
+  writeFile(dir.file("a.lst"), "#SCENE\nhall 0 0 $H\n");
+  writeFile(dir.file("u.lst"), "\xEF\xBB\xBF#SCENE\nhall 0 0 $H\n");
+  writeFile(dir.file("hall.xml"), kTile);
+  const char* previous = std::getenv("TMPDIR");
+  std::string kept = previous != nullptr ? previous : "";
+  TempDir scratch;
+  struct Case {
+    std::string tmpdir;
+    const char* script;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"/no/such/dir", "a.lst", 0, ""},
+      {"/no/such/dir", "u.lst", 1,
+       "Scratch File Creation Error: -2\n"
+       "tourwright: /no/such/dir/twXXXXXX: No such file or directory\n"},
+      {scratch.path(), "u.lst", 0, ""},
+  };
+  for (const Case& c : cases) {
+    for (const char* mode : {"--check", "--graph"}) {
+      SCOPED_TRACE(std::string(mode) + " " + c.script + " " + c.tmpdir);
+      setenv("TMPDIR", c.tmpdir.c_str(), 1);
+      ProgramRun run = runProgram({mode, c.script}, dir.path());
+      if (previous != nullptr) setenv("TMPDIR", kept.c_str(), 1); else unsetenv("TMPDIR");
+      EXPECT_EQ(run.status, c.status);
+      EXPECT_EQ(run.err, c.err);
+    }
+  }
+  EXPECT_EQ(testing_support::listFolder(scratch.path()), std::vector<std::string>{});
+}
+#endif
 
 }  // namespace
 }  // namespace tourwright

@@ -16,6 +16,7 @@
 
 #include "encoding/code_point.h"
 #include "platform/files.h"
+#include "platform/file_lock.h"
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -109,6 +110,14 @@ void addPosixCases(std::vector<BadInputCase>* cases) {
          EXPECT_TRUE(isLink(d.file("t.xml")) && isLink(d.file("t.htm")));
          EXPECT_EQ(listFolder(d.file("www")), (std::vector<std::string>{"page.htm", "t.xml"}));
        }});
+  cases->push_back({"tour XML that is a link to the script", kScene,
+                    [](const TempDir& d) { plantLink(d, "t.xml", "t.lst"); }, 1,
+                    "Output File ./t.xml Would Overwrite ./t.lst!", {"t.lst"},
+                    {"t.tmp", "t.htm", "t.asc"}});
+  cases->push_back({"page that is a hard link to a tile XML", kScene,
+                    [](const TempDir& d) { link(d.file("hall.xml").c_str(), d.file("t.htm").c_str()); },
+                    1, "Output File ./t.htm Would Overwrite ./hall.xml!", {"t.htm"}, {"t.tmp", "t.xml"},
+                    "", "\x01", [](const TempDir& d) { EXPECT_EQ(readFile(d.file("hall.xml")), kTile); }});
   cases->push_back({"tile XML that is a pipe", kScene,
                     [](const TempDir& d) {
                       std::remove(d.file("hall.xml").c_str());
@@ -208,15 +217,33 @@ std::vector<BadInputCase> badInputCases() {
       {"image block never closed", kScene,
        [](const TempDir& d) { writeFile(d.file("hall.xml"), "<image>\n<level/>\nlast line\n"); }, 0,
        "t.htm has been Created.", completed, noScratch, "\n\t<image>\n<level/>\nlast line\n\t\t</image>"},
+      {"asc path cannot be created", "\xEF\xBB\xBF" + std::string(kScene),
+       [](const TempDir& d) { makeFolder(d.file("t.asc")); }, 1,
+       "Scratch File Creation Error: -2\ntourwright: " + nativePath("./t.asc") + ": ",
+       {"t.lst", "t.asc"}, {"t.tmp", "t.htm", "t.xml"}},
       {"tmp path cannot be created", kScene,
-       [](const TempDir& d) { makeFolder(d.file("t.tmp")); }, 1, "t.tmp",
+       [](const TempDir& d) { makeFolder(d.file("t.tmp")); }, 1,
+       "Creation Error!\ntourwright: " + nativePath("./t.tmp") + ": ",
        {"t.lst", "t.tmp"}, {"t.htm", "t.xml"}},
       {"page cannot be created", kScene,
        [](const TempDir& d) { makeFolder(d.file("t.htm")); }, 1, "t.htm",
        {"t.lst"}, {"t.tmp", "t.xml"}},
+      // The page is replaced only after the tour XML: a run that fails on
+      // either changes neither.
       {"tour XML cannot be created", kScene,
-       [](const TempDir& d) { makeFolder(d.file("t.xml")); }, 1,
-       "Xml Script Code Conversion Error!", {"t.lst", "t.htm"}, {"t.tmp", "t.xml.part"}},
+       [](const TempDir& d) {
+         makeFolder(d.file("t.xml"));
+         writeFile(d.file("t.htm"), "earlier");
+       },
+       1, "Html File " + nativePath("./t.htm") + " Left As It Was.", {"t.lst", "t.htm"},
+       {"t.tmp", "t.xml.part"}, "", "\x01",
+       [](const TempDir& d) { EXPECT_EQ(readFile(d.file("t.htm")), "earlier"); }},
+      // A tour named like one of its scenes would replace that scene's tile XML.
+      {"tour XML that is a tile XML", "#SCENE\nt 0 0 $T\n",
+       [](const TempDir& d) { writeFile(d.file("t.xml"), kTile); }, 1,
+       "Output File " + nativePath("./t.xml") + " Would Overwrite " + nativePath("./t.xml") + "!",
+       {"t.xml"}, {"t.tmp", "t.htm"}, "", "\x01",
+       [](const TempDir& d) { EXPECT_EQ(readFile(d.file("t.xml")), kTile); }},
   };
 #ifndef _WIN32
   addPosixCases(&cases);
@@ -313,7 +340,7 @@ TEST(BadInputTest, TwoRunsOfOneTourTakeTurns) {
   writeFile(dir.file("hall.xml"), kTile);
   writeFile(dir.file("t.lst"), kScene);
   FileLock first;
-  ASSERT_EQ(tryLockFile(&first, dir.file("t.lst").c_str()), LockResult::kHeld);
+  ASSERT_EQ(tryLockTour(&first, dir.path().c_str(), dir.file("t.lst").c_str()), LockResult::kHeld);
   BackgroundRun second({"t.lst"}, dir.path());
   const std::string waiting = "Another run is converting " + nativePath("./t.lst") +
                               "; waiting for it to end.\n";
@@ -327,7 +354,7 @@ TEST(BadInputTest, TwoRunsOfOneTourTakeTurns) {
   EXPECT_EQ(run.err, waiting);
   EXPECT_TRUE(fileExists(dir.file("t.xml")));
   FileLock after;  // and the run let go of it
-  EXPECT_EQ(tryLockFile(&after, dir.file("t.lst").c_str()), LockResult::kHeld);
+  EXPECT_EQ(tryLockTour(&after, dir.path().c_str(), dir.file("t.lst").c_str()), LockResult::kHeld);
   unlockFile(&after);
 }
 

@@ -1,16 +1,23 @@
 #include "driver/run.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "driver/author_tools.h"
 #include "driver/console.h"
 #include "driver/options.h"
 #include "platform/files.h"
+#include "platform/file_identity.h"
+#include "platform/file_lock.h"
+#include "platform/scratch_cleanup.h"
+#include "platform/system_files.h"
 #include "encoding/transcoder.h"
 #include "script/diagnostics.h"
 #include "script/listing.h"
 #include "script/normaliser.h"
 #include "script/tour_model.h"
+#include "tour/model_bounds.h"
+#include "tour/tile_xml.h"
 #include "tour/tile_xml_check.h"
 #include "tour/tour_xml.h"
 #include "tour/viewer_page.h"
@@ -46,6 +53,28 @@ void reportReadError(FILE* console, const std::string& path) {
 int convertScript(const RunPaths& paths, FILE* console);
 
 }  // namespace
+
+const std::string* outputOverInput(const RunPaths& paths, const char* input) {
+  for (const std::string* output : {&paths.xmlPath, &paths.htmPath}) {
+    if (sameFile(output->c_str(), input)) return output;
+  }
+  return nullptr;
+}
+
+void reportOutputOverInput(FILE* stream, const std::string& output, const std::string& input) {
+  std::fprintf(stream, "Output File %s Would Overwrite %s!\n", consolePath(output).c_str(),
+               consolePath(input).c_str());
+}
+
+void reportScriptChanged(FILE* stream, const std::string& lstPath) {
+  std::fprintf(stream, "Lst File \"%s\" Changed While It Was Read!\n",
+               consolePath(lstPath).c_str());
+}
+
+void reportScratchNotCreated(FILE* stream) {
+  std::fprintf(stream, "Scratch File Creation Error: %d\n%s\n", kScratchNotCreated,
+               lastFileFailure().c_str());
+}
 
 RunPaths derivePaths(const std::string& argument) {
   std::string path = argument;
@@ -107,11 +136,13 @@ int runTourwright(int argc, const char* const* argv) {
   std::fprintf(console, "HTML File: %s\n\n", consolePath(paths.htmPath).c_str());
 
   // One run at a time per tour: the scratch files and outputs of two runs
-  // would share names. The script itself carries the lock, so none is left
-  // behind and a read-only script serves as well; a missing script takes
-  // none and is reported below.
+  // would share names. The tour's folder carries the lock, which an editor
+  // that saves by renaming a new script over the old one does not replace,
+  // and no lock file is left behind; a missing folder takes none and the
+  // script is reported missing below.
+  installScratchCleanup();
   FileLock lock;
-  if (tryLockFile(&lock, paths.lstPath.c_str()) == LockResult::kBusy) {
+  if (tryLockTour(&lock, paths.directory.c_str(), paths.lstPath.c_str()) == LockResult::kBusy) {
     std::fflush(console);
     std::fprintf(consoleErrors(), kWaitingForLock, shownLst.c_str());
     std::fflush(consoleErrors());
@@ -124,6 +155,46 @@ int runTourwright(int argc, const char* const* argv) {
 
 namespace {
 
+// Nothing is written where it would replace an input: the script, or the
+// tile XML of a scene (a tour named like one of its scenes).
+// Without a tour, the script alone is looked at.
+bool outputsSpareInputs(const RunPaths& paths, const Tour* tour, FILE* console) {
+  int scenes = tour == nullptr ? 0 : boundedCount(tour->sceneCount, kMaxScenes);
+  for (int i = -1; i < scenes; ++i) {
+    if (i >= 0 && tour->scenes[i].name[0] == '\0') continue;  // no tile XML read
+    std::string input =
+        i < 0 ? paths.lstPath : tileXmlPath(paths.directory.c_str(), tour->scenes[i].name);
+    const std::string* output = outputOverInput(paths, input.c_str());
+    if (output != nullptr) {
+      reportOutputOverInput(console, *output, input);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The page is prepared before the tour XML and put in place after it, so
+// that a run that fails on either replaces neither; the console tells the
+// stages in their usual order.
+int writeOutputs(const RunPaths& paths, FILE* tmpText, FILE* console) {
+  OutputFile page;
+  if (!prepareViewerPage(&page, paths.htmPath.c_str(), paths.baseName.c_str())) return kExitFailed;
+  std::fprintf(console, "%s has been Created.\n", consolePath(paths.htmPath).c_str());
+  OutputFile xml;
+  bool converted = beginTourXml(&xml, paths.xmlPath.c_str()) &&
+                   convertTourXml(tmpText, paths.tmpPath.c_str(), &xml, paths.xmlPath.c_str()) == 0;
+  pauseForTest("outputs");  // both outputs complete, neither in place
+  if (!converted || !finishTourXml(&xml, paths.xmlPath.c_str())) {
+    abandonOutput(&page);
+    std::fprintf(console, "\nXml Script Code Conversion Error!\n");
+    std::fprintf(console, "Html File %s Left As It Was.\n", consolePath(paths.htmPath).c_str());
+    return kExitFailed;
+  }
+  if (!finishViewerPage(&page, paths.htmPath.c_str())) return kExitFailed;
+  std::fprintf(console, "\n%s has been Created.\n", consolePath(paths.xmlPath).c_str());
+  return kExitCompleted;
+}
+
 int convertScript(const RunPaths& paths, FILE* console) {
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
@@ -131,9 +202,13 @@ int convertScript(const RunPaths& paths, FILE* console) {
   startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
   gDiagnostics.baseName = paths.baseName.c_str();
   gDiagnostics.sceneCheck = imageElementCheck(paths.directory.c_str());
+  if (!outputsSpareInputs(paths, nullptr, console)) return kExitFailed;
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
-  int encoding =
-      normaliseScriptEncoding(paths.lstPath.c_str(), paths.ascPath.c_str(), &decodeReport);
+  // The script is read through one open file: never opened again by name.
+  FILE* script = nullptr;
+  FileStamp opened;
+  int encoding = openScriptForParsing(paths.lstPath.c_str(), paths.ascPath.c_str(),
+                                      &decodeReport, &script, &opened);
   if (encoding == kScriptNotFound) {
     std::fprintf(console, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
     return kExitFailed;
@@ -142,48 +217,54 @@ int convertScript(const RunPaths& paths, FILE* console) {
     reportReadError(console, paths.lstPath);
     return kExitFailed;
   }
+  if (encoding == kScriptChanged) {
+    reportScriptChanged(console, paths.lstPath);
+    return kExitFailed;
+  }
   if (encoding == kScratchNotCreated) {
-    std::fprintf(console, "Scratch File Creation Error: %d\n", encoding);
+    reportScratchNotCreated(console);
     return kExitFailed;
   }
   std::fprintf(console,
                "Text Encoding of LST file: %d [0:ANSI 1:UTF-8 2:UTF-16(BE) 3:UTF-16(LE)]\n",
                encoding);
 
-  const std::string& parsedPath = encoding == kEncodingAnsi ? paths.lstPath : paths.ascPath;
-  FILE* script = openForReading(parsedPath.c_str());
-  if (script == nullptr) {
-    std::fprintf(console, "Lst File \"%s\" Not Found!\n", consolePath(parsedPath).c_str());
-    if (encoding > 0) removeFile(paths.ascPath.c_str());
-    return kExitFailed;
-  }
   bool readWhole = parseScriptWithDiagnostics(script, &gTour, encoding, &gDiagnostics);
+  int readError = errno;
+  pauseForTest("parsed");
+  bool changed = encoding == kEncodingAnsi && !sameStamp(stampOf(script), opened);
   std::fclose(script);
   if (encoding > 0) removeFile(paths.ascPath.c_str());
+  if (changed) {
+    reportScriptChanged(console, paths.lstPath);
+    return kExitFailed;
+  }
   if (!readWhole) {
-    reportReadError(console, parsedPath);
+    // The author's script is named; the copy that failed, on a line below.
+    reportReadError(console, paths.lstPath);
+    if (encoding > 0) {
+      noteFileFailure(paths.ascPath, readError);
+      std::fprintf(console, "%s\n", lastFileFailure().c_str());
+    }
     return kExitFailed;
   }
 
   printSceneListing(&gTour);
+  if (!outputsSpareInputs(paths, &gTour, console)) return kExitFailed;
 
+  FILE* tmpText = nullptr;
   TourXmlResult written = writeTourXml(&gTour, paths.directory.c_str(), paths.baseName.c_str(),
-                                       paths.tmpPath.c_str());
+                                       paths.tmpPath.c_str(), &tmpText);
+  if (written == TourXmlResult::kCannotCreate) {
+    std::fprintf(console, "%s\n", lastFileFailure().c_str());  // the scratch file, and why
+  }
+  // A missing tile XML leaves the .tmp to look at: no longer the run's to remove.
+  if (written == TourXmlResult::kStopped) forgetScratchFile(paths.tmpPath.c_str());
   if (written != TourXmlResult::kCompleted) return kExitFailed;
-
-  if (!writeViewerPage(paths.htmPath.c_str(), paths.baseName.c_str())) {
-    removeFile(paths.tmpPath.c_str());
-    return kExitFailed;
-  }
-
-  int transcoded = transcodeTourXml(paths.tmpPath.c_str(), paths.xmlPath.c_str());
-  if (transcoded == -1) {
-    std::fprintf(console, "\nXml Script Code Conversion Error!\n");
-  } else {
-    std::fprintf(console, "\n%s has been Created.\n", consolePath(paths.xmlPath).c_str());
-  }
+  int status = writeOutputs(paths, tmpText, console);
+  std::fclose(tmpText);
   removeFile(paths.tmpPath.c_str());
-  return transcoded == -1 ? kExitFailed : kExitCompleted;
+  return status;
 }
 
 }  // namespace

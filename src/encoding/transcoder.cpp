@@ -309,21 +309,14 @@ size_t transcodeShortText(const char* text, size_t length, char* out) {
   return output.used;
 }
 
-int transcodeTourXml(const char* inputPath, const char* outputPath) {
-  FILE* console = consoleOut();
-  FILE* input = openForReading(inputPath);
-  if (input == nullptr) {
-    std::fprintf(console, "\nInput File %s Not Found!\n", consolePath(inputPath).c_str());
-    return -1;
-  }
-  OutputFile xml;
-  if (!beginOutput(&xml, outputPath, FileMode::kText)) {
-    std::fclose(input);
-    std::fprintf(console, "\nOutput File %s Creation Error!\n",
-                 consolePath(outputPath).c_str());
-    return -1;
-  }
+bool beginTourXml(OutputFile* xml, const char* outputPath) {
+  if (beginOutput(xml, outputPath, FileMode::kText)) return true;
+  std::fprintf(consoleOut(), "\nOutput File %s Creation Error!\n", consolePath(outputPath).c_str());
+  return false;
+}
 
+int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const char* outputPath) {
+  FILE* console = consoleOut();
   std::fprintf(console, "Creating %s .... Encoding: %s\n", consolePath(outputPath).c_str(),
                kTranscoderEncodingName);
 
@@ -335,7 +328,7 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   static Utf8Output output;
   static PieceCarry carry;
   carry = PieceCarry{};
-  output.stream = xml.stream;
+  output.stream = xml->stream;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);
@@ -357,19 +350,33 @@ int transcodeTourXml(const char* inputPath, const char* outputPath) {
   flushOutput(&output);
   bool readFailed = reader.failed || std::ferror(input) != 0;
   closeLineReader(&reader);
-  std::fclose(input);
 
   if (readFailed) {
-    abandonOutput(&xml);
+    abandonOutput(xml);
     std::fprintf(console, "\nInput File %s Read Error!\n", consolePath(inputPath).c_str());
     return -1;
   }
-  if (!finishOutput(&xml)) {
-    std::fprintf(console, "\nOutput File %s Creation Error!\n",
-                 consolePath(outputPath).c_str());
+  return 0;
+}
+
+bool finishTourXml(OutputFile* xml, const char* outputPath) {
+  if (finishOutput(xml)) return true;
+  std::fprintf(consoleOut(), "\nOutput File %s Creation Error!\n", consolePath(outputPath).c_str());
+  return false;
+}
+
+int transcodeTourXml(const char* inputPath, const char* outputPath) {
+  FILE* input = openForReading(inputPath);
+  if (input == nullptr) {
+    std::fprintf(consoleOut(), "\nInput File %s Not Found!\n", consolePath(inputPath).c_str());
     return -1;
   }
-  return 0;
+  OutputFile xml;
+  bool done = beginTourXml(&xml, outputPath) &&
+              convertTourXml(input, inputPath, &xml, outputPath) == 0 &&
+              finishTourXml(&xml, outputPath);
+  std::fclose(input);
+  return done ? 0 : -1;
 }
 
 }  // namespace tourwright

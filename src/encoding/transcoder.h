@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "platform/files.h"
+
 namespace tourwright {
 
 // The display name printed in the transcoder's start line.
@@ -26,6 +28,18 @@ constexpr char kTranscoderEncodingName[] = "KSX -> UTF-8";
 // when the input cannot be opened or read, or the output cannot be
 // written; prints its own lines. A missing input leaves the output alone.
 int transcodeTourXml(const char* inputPath, const char* outputPath);
+
+// The same in three steps, for a run that checks that every output can be
+// replaced before it replaces any and reads the internal tour XML through
+// the file it wrote: beginTourXml creates the scratch file of the output
+// (false, with the creation error printed, when it cannot); convertTourXml
+// prints the start line and converts `input` into it (-1, the output
+// abandoned and the read error printed, when reading failed; `inputPath`
+// only names it); finishTourXml moves the text into place (false, with the
+// creation error printed, when it cannot).
+bool beginTourXml(OutputFile* xml, const char* outputPath);
+int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const char* outputPath);
+bool finishTourXml(OutputFile* xml, const char* outputPath);
 
 // True for the characters written as U+FFFD because XML forbids them
 // (U+0000 included: "&#0;" names no character).

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/scratch_cleanup.h"
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -20,7 +22,6 @@
 #include <process.h>
 #include <windows.h>
 #else
-#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -52,14 +53,14 @@ bool isUtf8(const char* text) {
   return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0;
 }
 
+}  // namespace
+
 // Paths are UTF-8 inside the program; one that is not (code page text,
 // such as a scene name joined to a folder) is read in the ANSI code page,
 // as the narrow functions read it.
 std::wstring widePath(const char* path) {
   return wideText(path, isUtf8(path) ? CP_UTF8 : CP_ACP);
 }
-
-}  // namespace
 
 std::string utf8FromWide(const wchar_t* text) { return narrowText(text, CP_UTF8); }
 
@@ -118,10 +119,12 @@ bool isSpecialFile(const char* path) {
 
 bool removeFile(const char* path) {
 #ifdef _WIN32
-  return _wremove(widePath(path).c_str()) == 0;
+  bool removed = _wremove(widePath(path).c_str()) == 0;
 #else
-  return std::remove(path) == 0;
+  bool removed = std::remove(path) == 0;
 #endif
+  forgetScratchFile(path);  // after: a signal between the two finds no file
+  return removed;
 }
 
 bool replaceFile(const char* from, const char* to) {
@@ -138,20 +141,49 @@ namespace {
 const char* writeMode(FileMode mode) { return mode == FileMode::kText ? "wt" : "wb"; }
 int modeFlag(FileMode mode) { return mode == FileMode::kText ? _O_TEXT : _O_BINARY; }
 
-// Creates `path` only where nothing stands; -1 otherwise.
-int createNew(const char* path, FileMode mode) {
-  return _wopen(widePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | modeFlag(mode),
-                _S_IREAD | _S_IWRITE);
+int errnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    default:
+      return EIO;
+  }
+}
+
+// Creates `path` only where nothing stands, open for writing and reading;
+// -1 otherwise (errno set). Others may delete it while it is open, so that
+// the handler of a console event can remove it before the process ends.
+int createNew(const char* path, FileMode mode, bool) {
+  HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    errno = errnoOf(GetLastError());
+    return -1;
+  }
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | modeFlag(mode));
+  if (fd < 0) CloseHandle(file);
+  return fd;
 }
 #else
 const char* writeMode(FileMode mode) { return mode == FileMode::kText ? "w" : "wb"; }
 
-int createNew(const char* path, FileMode) {
-  return open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+// Creates `path` only where nothing stands, open for writing and reading;
+// -1 otherwise. A scratch file is the user's alone; an output gets the
+// permissions the user's umask gives a new file.
+int createNew(const char* path, FileMode, bool scratch) {
+  return open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, scratch ? 0600 : 0666);
 }
 
-// Opens a regular file without waiting for a pipe's writer; -1 for
-// anything else.
+}  // namespace
+
 int openRegular(const char* path) {
   int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -163,6 +195,8 @@ int openRegular(const char* path) {
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
+
+namespace {
 #endif
 
 FILE* streamOf(int fd, FileMode mode) {
@@ -251,7 +285,44 @@ FILE* createScratchFile(const char* path, FileMode mode) {
 #else
   unlink(path);
 #endif
-  return streamOf(createNew(path, mode), mode);
+  holdCleanupSignals();
+  int fd = createNew(path, mode, true);
+  int error = errno;
+  if (fd >= 0) noteScratchFile(path);
+  releaseCleanupSignals();
+  if (fd < 0) {
+    noteFileFailure(path, error);
+    return nullptr;
+  }
+  FILE* stream = streamOf(fd, mode);
+  if (stream == nullptr) removeFile(path);
+  return stream;
+}
+
+FILE* readBackScratch(FILE* written) {
+  bool failed = std::fflush(written) != 0 || std::ferror(written) != 0;
+#ifdef _WIN32
+  int fd = failed ? -1 : _dup(_fileno(written));
+  FILE* text = nullptr;
+  if (fd >= 0) {
+    _setmode(fd, _O_BINARY);
+    if (_lseeki64(fd, 0, SEEK_SET) == 0) text = _fdopen(fd, "rb");
+    if (text == nullptr) _close(fd);
+  }
+#else
+  int fd = failed ? -1 : fcntl(fileno(written), F_DUPFD_CLOEXEC, 0);
+  FILE* text = nullptr;
+  if (fd >= 0) {
+    if (lseek(fd, 0, SEEK_SET) == 0) text = fdopen(fd, "rb");
+    if (text == nullptr) close(fd);
+  }
+#endif
+  if (std::fclose(written) != 0) failed = true;
+  if (failed && text != nullptr) {
+    std::fclose(text);
+    text = nullptr;
+  }
+  return text;
 }
 
 bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
@@ -270,28 +341,47 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   struct stat existing;
   bool exists = stat(target, &existing) == 0;
 #endif
-  if (exists && (existing.st_mode & S_IFMT) == S_IFDIR) return false;
+  if (exists && (existing.st_mode & S_IFMT) == S_IFDIR) {
+    noteFileFailure(output->target, EISDIR);
+    return false;
+  }
 #ifdef _WIN32
-  if (exists && _waccess(widePath(target).c_str(), 2) != 0) return false;
+  bool writable = !exists || _waccess(widePath(target).c_str(), 2) == 0;
 #else
-  if (exists && access(target, W_OK) != 0) return false;
+  bool writable = !exists || access(target, W_OK) == 0;
 #endif
+  if (!writable) {
+    noteFileFailure(output->target, errno);
+    return false;
+  }
   size_t separator = output->target.find_last_of("/\\");
   std::string folder =
       separator == std::string::npos ? std::string() : output->target.substr(0, separator + 1);
   int fd = -1;
+  holdCleanupSignals();
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     output->partPath = folder + uniqueName(attempt);
-    fd = createNew(output->partPath.c_str(), mode);
+    fd = createNew(output->partPath.c_str(), mode, false);
     if (fd < 0 && errno != EEXIST) break;
   }
+  int error = errno;
+  if (fd >= 0) noteScratchFile(output->partPath.c_str());
+  releaseCleanupSignals();
   if (fd < 0) {
+    noteFileFailure(output->partPath, error);
     output->partPath.clear();
     return false;
   }
 #ifndef _WIN32
-  // The new file takes the place of the old one: it keeps its permissions.
-  if (exists && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
+  // The new file takes the place of the old one, as an editor's save does:
+  // it keeps its group where the user may give it that group, then its
+  // permissions (set last, as a change of group may clear some).
+  if (exists && S_ISREG(existing.st_mode)) {
+    if (existing.st_gid != getegid() && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+      errno = 0;  // not a group of the user's: the new file keeps the user's
+    }
+    fchmod(fd, existing.st_mode & 07777);
+  }
 #endif
   output->stream = streamOf(fd, mode);
   if (output->stream == nullptr) {
@@ -307,9 +397,11 @@ bool finishOutput(OutputFile* output) {
   output->stream = nullptr;
   if (output->partPath.empty()) return !failed;
   if (failed || !replaceFile(output->partPath.c_str(), output->target.c_str())) {
+    if (!failed) noteFileFailure(output->target, errno);
     removeFile(output->partPath.c_str());
     return false;
   }
+  forgetScratchFile(output->partPath.c_str());
   return true;
 }
 
@@ -319,85 +411,21 @@ void abandonOutput(OutputFile* output) {
   if (!output->partPath.empty()) removeFile(output->partPath.c_str());
 }
 
-#ifdef _WIN32
 namespace {
-// One byte far past the end of any script: Windows locks keep others from
-// reading what they cover, and the script must stay readable.
-OVERLAPPED lockedByte() {
-  OVERLAPPED where = {};
-  where.OffsetHigh = 0x40000000;
-  return where;
-}
+std::string gFailedPath;
+int gFailure = 0;
 }  // namespace
 
-LockResult tryLockFile(FileLock* lock, const char* path) {
-  HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return LockResult::kNone;
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    return LockResult::kNone;
-  }
-  lock->handle = reinterpret_cast<intptr_t>(file);
-  OVERLAPPED where = lockedByte();
-  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
-    return LockResult::kHeld;
-  }
-  if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING) {
-    return LockResult::kBusy;
-  }
-  unlockFile(lock);
-  return LockResult::kNone;
+void noteFileFailure(const std::string& path, int error) {
+  gFailedPath = path;
+  gFailure = error;
 }
 
-void waitForLock(FileLock* lock) {
-  OVERLAPPED where = lockedByte();
-  LockFileEx(reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle)), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where);
+std::string lastFileFailure() {
+  const char* reason = gFailure != 0 ? std::strerror(gFailure) : "failed";
+  return "tourwright: " + consolePath(gFailedPath) + ": " + reason;
 }
 
-void unlockFile(FileLock* lock) {
-  if (lock->handle != -1) CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(lock->handle)));
-  lock->handle = -1;
-}
-
-std::string resolvedFolderName(const char* path) {
-  wchar_t* full = _wfullpath(nullptr, widePath(path).c_str(), 0);
-  if (full == nullptr) return std::string();
-  std::string resolved = utf8FromWide(full);
-  std::free(full);
-  while (!resolved.empty() && isPathSeparator(resolved.back())) resolved.pop_back();
-  size_t separator = resolved.find_last_of("/\\:");
-  return separator == std::string::npos ? resolved : resolved.substr(separator + 1);
-}
-#else
-LockResult tryLockFile(FileLock* lock, const char* path) {
-  int fd = openRegular(path);
-  if (fd < 0) return LockResult::kNone;
-  lock->handle = fd;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kHeld;
-  if (errno == EWOULDBLOCK) return LockResult::kBusy;
-  unlockFile(lock);
-  return LockResult::kNone;
-}
-
-void waitForLock(FileLock* lock) {
-  while (flock(static_cast<int>(lock->handle), LOCK_EX) != 0 && errno == EINTR) {
-  }
-}
-
-void unlockFile(FileLock* lock) {
-  if (lock->handle >= 0) close(static_cast<int>(lock->handle));
-  lock->handle = -1;
-}
-
-std::string resolvedFolderName(const char* path) {
-  char* full = realpath(path, nullptr);
-  if (full == nullptr) return std::string();
-  std::string resolved = full;
-  std::free(full);
-  return resolved.substr(resolved.rfind('/') + 1);
-}
-#endif
 
 namespace {
 FILE* gConsole = nullptr;

@@ -54,9 +54,24 @@ enum class FileMode { kText, kBinary };  // text writes the platform's line end
 
 // Creates a scratch file afresh: what stands at `path` (a file, or a link,
 // which is never followed) is removed, and the file is created only where
-// nothing stands, so that a link planted at the name cannot steer the
-// writes elsewhere. nullptr when that fails (a folder at the name stays).
+// nothing stands, readable by the user alone, so that a link planted at the
+// name cannot steer the writes elsewhere. nullptr when that fails (a folder
+// at the name stays; lastFileFailure() tells why). The file is open for
+// reading too: readBackScratch reads it through the same open file, so it
+// is never opened again by its name. Until removeFile a signal that ends
+// the run removes it (scratch_cleanup.h).
 FILE* createScratchFile(const char* path, FileMode mode);
+// Flushes and closes `written`, a stream of createScratchFile or
+// createTemporaryStream, and returns its text read back from the start,
+// in binary, through the same open file; nullptr when a write failed.
+FILE* readBackScratch(FILE* written);
+
+// The last file that could not be opened, created or read here, and the
+// system's reason, as "tourwright: <path>: <reason>" for a second line
+// under the program's own message.
+void noteFileFailure(const std::string& path, int error);
+std::string lastFileFailure();
+
 
 // An output file that is replaced whole or not at all. When `path` is a
 // link, the output is the file the links lead to, and that file is
@@ -89,26 +104,6 @@ bool isDirectory(const char* path);
 // device such as /dev/null, a pipe).
 bool isSpecialFile(const char* path);
 
-// An exclusive lock on a file, held between processes (and between two
-// locks of one process) until unlockFile or the end of the process. It is
-// advisory: it keeps out only those that ask for it, and reading the file
-// stays free.
-struct FileLock {
-  long long handle = -1;  // the open file that holds it
-};
-enum class LockResult {
-  kHeld,  // the lock is ours
-  kBusy,  // another holds it; waitForLock waits for it
-  kNone,  // nothing held: no regular file there, or locks unsupported
-};
-LockResult tryLockFile(FileLock* lock, const char* path);
-void waitForLock(FileLock* lock);
-void unlockFile(FileLock* lock);
-
-// The name of the folder that `path` resolves to (links, "." and ".."
-// resolved): "palace" for "." in /tours/palace. Empty when the folder
-// cannot be resolved or has no name (a root).
-std::string resolvedFolderName(const char* path);
 
 // The bytes in which a path is shown on the console: on Windows a UTF-8
 // path is written in the ANSI code page (a character it lacks as '?'), the
@@ -119,6 +114,13 @@ std::string consolePath(const std::string& path);
 #ifdef _WIN32
 // UTF-16 text, such as a command-line argument, in UTF-8.
 std::string utf8FromWide(const wchar_t* text);
+// A path in UTF-16, for the system: UTF-8, or code page text where the
+// path is not UTF-8 (as the narrow functions read it).
+std::wstring widePath(const char* path);
+#else
+// Opens a regular file for reading without waiting for a pipe's writer;
+// -1 for anything else.
+int openRegular(const char* path);
 #endif
 
 FILE* consoleOut();

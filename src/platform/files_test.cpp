@@ -1,7 +1,13 @@
 #include "platform/files.h"
 
+#include "platform/file_identity.h"
+#include "platform/file_lock.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <string>
 
@@ -11,6 +17,7 @@ namespace tourwright {
 namespace {
 
 using testing_support::listFolder;
+using testing_support::makeFolder;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -69,6 +76,41 @@ TEST(FileLockTest, OneHolderAtATime) {
   EXPECT_EQ(tryLockFile(&missing, dir.file("none.lst").c_str()), LockResult::kNone);
   EXPECT_EQ(tryLockFile(&missing, dir.path().c_str()), LockResult::kNone);
 }
+
+#ifndef _WIN32
+TEST(SameFileTest, OneFileThroughLinksDotsAndHardLinks) {
+  TempDir dir;
+  writeFile(dir.file("t.lst"), "script");
+  writeFile(dir.file("other"), "script");
+  ASSERT_EQ(symlink("t.lst", dir.file("soft").c_str()), 0);
+  ASSERT_EQ(link(dir.file("t.lst").c_str(), dir.file("hard").c_str()), 0);
+  makeFolder(dir.file("sub"));
+  const struct {
+    std::string path;
+    bool same;
+  } cases[] = {
+      {dir.file("t.lst"), true},  {dir.file("soft"), true},  {dir.file("hard"), true},
+      {dir.file("sub/../t.lst"), true}, {dir.file("other"), false}, {dir.file("missing"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(sameFile(c.path.c_str(), dir.file("t.lst").c_str()), c.same) << c.path;
+}
+
+// A replaced output keeps the group of the file it replaces where the
+// user may give that group.
+TEST(OutputFileTest, KeepsTheGroupOfTheFileItReplaces) {
+  TempDir dir;
+  const std::string target = dir.file("t.xml");
+  writeFile(target, "earlier");
+  gid_t group = 65534;
+  if (chown(target.c_str(), static_cast<uid_t>(-1), group) != 0) GTEST_SKIP() << "no other group to give";
+  OutputFile output;
+  ASSERT_TRUE(beginOutput(&output, target.c_str(), FileMode::kBinary));
+  EXPECT_TRUE(finishOutput(&output));
+  struct stat info;
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, group);
+}
+#endif
 
 }  // namespace
 }  // namespace tourwright

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/system_files.h"
+
 namespace tourwright {
 
 namespace {
@@ -274,9 +276,17 @@ const char* loadLineWindow(LineText* text, size_t position) {
   reader->blockEnd = 0;
   size_t wanted = text->length - position;
   if (wanted > kBlockSize) wanted = kBlockSize;
+  // The last window reads the byte after the line too: a line end there
+  // still, or the file's end, or the file was rewritten under the reader.
+  bool last = position + wanted == text->length;
+  pauseForTest("read-back");
   size_t got = 0;
   if (!reader->failed && seekStream(reader->stream, text->fileStart + static_cast<long long>(position))) {
-    got = std::fread(reader->block, 1, wanted, reader->stream);
+    got = std::fread(reader->block, 1, wanted + (last ? 1 : 0), reader->stream);
+  }
+  if (last && got == wanted + 1) {
+    char after = reader->block[wanted];
+    got = after == '\n' || after == '\r' ? wanted : 0;
   }
   // A line that cannot be read back (the file changed or failed) fails the
   // read; what the reader is given meanwhile is NUL bytes.

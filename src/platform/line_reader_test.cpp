@@ -199,5 +199,37 @@ TEST(LineReaderTest, OpeningAgainAfterRewindStartsOver) {
   EXPECT_EQ(lines, splitLines(bytes));
 }
 
+// A long line read back after the file was rewritten in place: a line
+// end that moved is caught at the line's end, the same text is not.
+TEST(LineReaderTest, ALongLineWhoseEndMovedFailsTheRead) {
+  const std::string line(kBlock + 5000, 'a');
+  struct Case {
+    const char* name;
+    std::string rewritten;
+    bool fails;
+  };
+  const Case cases[] = {
+      {"unchanged", line + "\r\nnext\n", false},
+      {"line end moved", std::string(kBlock + 4000, 'b') + "\n" + std::string(2000, 'b') + "\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    writeFile(dir.file("s"), line + "\r\nnext\n");
+    FILE* stream = openForReading(dir.file("s").c_str());
+    ASSERT_NE(stream, nullptr);
+    static LineReader reader;
+    openLineReader(&reader, stream);
+    LineText text;
+    ASSERT_TRUE(readLineText(&reader, &text));
+    ASSERT_EQ(text.length, line.size());
+    writeFile(dir.file("s"), c.rewritten);
+    lineByte(&text, text.length - 1);
+    EXPECT_EQ(reader.failed, c.fails);
+    closeLineReader(&reader);
+    std::fclose(stream);
+  }
+}
+
 }  // namespace
 }  // namespace tourwright

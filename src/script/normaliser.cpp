@@ -16,10 +16,13 @@
 // byte and the text after it on its line is kept.
 #include "script/normaliser.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/scratch_cleanup.h"
+#include "platform/system_files.h"
 #include "encoding/code_point.h"
 #include "encoding/unicode_to_ksx.h"
 
@@ -210,10 +213,12 @@ int detectEncoding(const unsigned char* block, size_t held, size_t* markLength) 
 
 }  // namespace
 
-int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
-                            const DecodeReport* report) {
+int openScriptForParsing(const char* scriptPath, const char* scratchPath,
+                         const DecodeReport* report, FILE** parsed, FileStamp* opened) {
+  *parsed = nullptr;
   FILE* script = openForReading(scriptPath);
   if (script == nullptr) return kScriptNotFound;
+  *opened = stampOf(script);
 
   // One run at a time: the buffers live in static storage, off the stack.
   static unsigned char block[kBlockSize + kLongestCharacter];
@@ -228,14 +233,19 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   int encoding = detectEncoding(block, held, &markLength);
 
   if (encoding == kEncodingAnsi) {
-    std::fclose(script);
     std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
     std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n",
                  consolePath(scriptPath).c_str());
+    if (std::fseek(script, 0, SEEK_SET) != 0) {
+      std::fclose(script);
+      return kScriptUnreadable;
+    }
+    *parsed = script;
     return kEncodingAnsi;
   }
 
-  FILE* scratch = createScratchFile(scratchPath, FileMode::kBinary);
+  FILE* scratch = scratchPath != nullptr ? createScratchFile(scratchPath, FileMode::kBinary)
+                                         : createTemporaryStream();
   if (scratch == nullptr) {
     std::fclose(script);
     return kScratchNotCreated;
@@ -244,19 +254,34 @@ int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
   output.used = 0;
   bool readOk = decodeScript(script, block, held, markLength, atEnd, encoding, &output, report);
   flushScratch(&output);
+  // Text rewritten in place while it was copied would mix two versions.
+  pauseForTest("copied");
+  bool changed = !sameStamp(stampOf(script), *opened);
   std::fclose(script);
   bool writeOk = std::ferror(scratch) == 0;
-  if (std::fclose(scratch) != 0) writeOk = false;
+  FILE* copy = readBackScratch(scratch);
+  if (copy == nullptr) writeOk = false;
 
   // A half-read script or a half-written copy would be parsed as if whole.
-  if (!readOk) {
-    removeFile(scratchPath);
-    return kScriptUnreadable;
+  int result = changed ? kScriptChanged : !readOk ? kScriptUnreadable
+                                        : !writeOk ? kScratchNotCreated : encoding;
+  if (result != encoding) {
+    if (copy != nullptr) std::fclose(copy);
+    if (scratchPath != nullptr) removeFile(scratchPath);
+    if (result == kScratchNotCreated && scratchPath != nullptr) noteFileFailure(scratchPath, errno != 0 ? errno : EIO);
+    return result;
   }
-  if (!writeOk) {
-    removeFile(scratchPath);
-    return kScratchNotCreated;
-  }
+  *parsed = copy;
+  return encoding;
+}
+
+int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
+                            const DecodeReport* report) {
+  FILE* parsed = nullptr;
+  FileStamp opened;
+  int encoding = openScriptForParsing(scriptPath, scratchPath, report, &parsed, &opened);
+  if (parsed != nullptr) std::fclose(parsed);
+  if (encoding > 0 && scratchPath != nullptr) forgetScratchFile(scratchPath);  // the caller's now
   return encoding;
 }
 

@@ -4,6 +4,10 @@
 #ifndef TOURWRIGHT_SCRIPT_NORMALISER_H_
 #define TOURWRIGHT_SCRIPT_NORMALISER_H_
 
+#include <cstdio>
+
+#include "platform/file_identity.h"
+
 namespace tourwright {
 
 enum ScriptEncoding {
@@ -16,6 +20,7 @@ enum ScriptEncoding {
 constexpr int kScriptNotFound = -1;
 constexpr int kScratchNotCreated = -2;
 constexpr int kScriptUnreadable = -3;  // opened, but reading it failed
+constexpr int kScriptChanged = -4;     // rewritten while it was read
 
 // What the decoder could not take as text of the script's encoding.
 enum class DecodeProblem {
@@ -32,10 +37,23 @@ struct DecodeReport {
 };
 
 // Returns the ScriptEncoding of the script, kScriptNotFound,
-// kScratchNotCreated or kScriptUnreadable (no scratch copy is left then). For ANSI prints its two lines and creates nothing;
+// kScratchNotCreated, kScriptUnreadable or kScriptChanged (no scratch copy
+// is left then). For ANSI prints its two lines and creates nothing;
 // for 1..3 the scratch copy at `scratchPath` is written and closed.
 int normaliseScriptEncoding(const char* scriptPath, const char* scratchPath,
                             const DecodeReport* report = nullptr);
+
+// The same, for a parser that reads the script through the file opened
+// here and never by its name again (an editor may save a new one meanwhile):
+// on success `*parsed` is the stream to parse from its first byte, the
+// script itself for ANSI, and for 1..3 the copy read back through the
+// scratch file it was written to (created at `scratchPath`, or a private
+// temporary file when that is nullptr). The caller closes it, and removes
+// a scratch file at `scratchPath`. `*opened` is the script's stamp when it
+// was opened, to tell whether the parse read the same text (ANSI); a
+// script that changes while it is copied gives kScriptChanged.
+int openScriptForParsing(const char* scriptPath, const char* scratchPath,
+                         const DecodeReport* report, FILE** parsed, FileStamp* opened);
 
 }  // namespace tourwright
 

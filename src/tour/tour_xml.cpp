@@ -13,6 +13,7 @@
 // so the stream is checked at the end) is reported and removed.
 #include "tour/tour_xml.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -82,7 +83,7 @@ const Row kClosingLines[] = {
 }  // namespace
 
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
-                           const char* tmpPath) {
+                           const char* tmpPath, FILE** written) {
   FILE* out = createScratchFile(tmpPath, FileMode::kText);
   if (out == nullptr) {
     std::fprintf(consoleOut(), "\nTmp File %s Creation Error!\n", consolePath(tmpPath).c_str());
@@ -113,8 +114,14 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   emitRows(out, kClosingLines);
 
   bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0) failed = true;
+  if (written != nullptr) {
+    *written = readBackScratch(out);
+    if (*written == nullptr) failed = true;
+  } else if (std::fclose(out) != 0) {
+    failed = true;
+  }
   if (failed) {
+    noteFileFailure(tmpPath, errno);
     std::fprintf(consoleOut(), "\nTmp File %s Write Error!\n", consolePath(tmpPath).c_str());
     removeFile(tmpPath);
     return TourXmlResult::kCannotCreate;

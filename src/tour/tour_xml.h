@@ -4,6 +4,8 @@
 #ifndef TOURWRIGHT_TOUR_TOUR_XML_H_
 #define TOURWRIGHT_TOUR_TOUR_XML_H_
 
+#include <cstdio>
+
 #include "script/tour_model.h"
 
 namespace tourwright {
@@ -15,8 +17,11 @@ enum class TourXmlResult {
   kReadFailed,     // reading a tile XML failed; reported, the .tmp removed
 };
 
+// With `written`, a completed .tmp is handed back there read from its
+// start through the file it was written to (readBackScratch), so that it
+// is never opened again by its name; the caller closes it.
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
-                           const char* tmpPath);
+                           const char* tmpPath, FILE** written = nullptr);
 
 }  // namespace tourwright
 

@@ -67,16 +67,30 @@ void writeViewerPageText(FILE* out, const char* baseName) {
   emitIndentedRow(out, 0, 0, 0, "</html>");
 }
 
-bool writeViewerPage(const char* htmPath, const char* baseName) {
-  OutputFile page;
-  if (!beginOutput(&page, htmPath, FileMode::kText)) {
+bool prepareViewerPage(OutputFile* page, const char* htmPath, const char* baseName) {
+  if (!beginOutput(page, htmPath, FileMode::kText)) {
     std::fprintf(consoleOut(), "\nHtml File %s Creation Error!\n",
                  consolePath(htmPath).c_str());
     return false;
   }
-  writeViewerPageText(page.stream, baseName);
-  if (!finishOutput(&page)) {
+  writeViewerPageText(page->stream, baseName);
+  if (std::fflush(page->stream) != 0 || std::ferror(page->stream) != 0) {
+    abandonOutput(page);
     std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", consolePath(htmPath).c_str());
+    return false;
+  }
+  return true;
+}
+
+bool finishViewerPage(OutputFile* page, const char* htmPath) {
+  if (finishOutput(page)) return true;
+  std::fprintf(consoleOut(), "\nHtml File %s Write Error!\n", consolePath(htmPath).c_str());
+  return false;
+}
+
+bool writeViewerPage(const char* htmPath, const char* baseName) {
+  OutputFile page;
+  if (!prepareViewerPage(&page, htmPath, baseName) || !finishViewerPage(&page, htmPath)) {
     return false;
   }
   std::fprintf(consoleOut(), "%s has been Created.\n", consolePath(htmPath).c_str());

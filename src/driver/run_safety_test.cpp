@@ -1,0 +1,236 @@
+// Whole runs held at a known point (TOURWRIGHT_TEST_PAUSE_AT, see
+// system_files.h) while the test does what an editor, a second run, a
+// signal or another user would do there. POSIX only: the hold is a FIFO.
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tourwright {
+namespace {
+
+using testing_support::fileExists;
+using testing_support::listFolder;
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+const char kTile[] = "<krpano>\n\t<image type=\"CUBE\">\n\t</image>\n</krpano>\n";
+const char kScene[] = "#SCENE\nhall 0 0 $Hall\n";
+const char kUtf8Scene[] = "\xEF\xBB\xBF#SCENE\nhall 0 0 $Hall\n";
+constexpr uid_t kNobody = 65534;
+
+// A run of the program in `dir`, paused at `point` (none when empty),
+// optionally as the user nobody.
+struct HeldRun {
+  pid_t pid = -1;
+  std::string out, err;  // files with its standard output and error
+};
+
+// The FIFO of the hold, beside the tour folder.
+std::string pausePipe(const TempDir& dir) {
+  return dir.path() + "/../" + dir.path().substr(dir.path().rfind('/') + 1) + ".pause";
+}
+
+HeldRun startRun(const TempDir& dir, const std::vector<std::string>& arguments,
+                 const std::string& point, bool asNobody = false) {
+  HeldRun run;
+  static int count = 0;
+  std::string tag = std::to_string(++count);
+  run.out = "/tmp/tw-held-" + std::to_string(getpid()) + "-" + tag + ".out";
+  run.err = run.out.substr(0, run.out.size() - 4) + ".err";
+  std::string pipe = pausePipe(dir);
+  if (!point.empty() && mkfifo(pipe.c_str(), 0666) == 0) chmod(pipe.c_str(), 0666);
+  run.pid = fork();
+  if (run.pid == 0) {
+    if (chdir(dir.path().c_str()) != 0) _exit(127);
+    if (!point.empty()) {
+      setenv("TOURWRIGHT_TEST_PAUSE_AT", point.c_str(), 1);
+      setenv("TOURWRIGHT_TEST_PAUSE", pipe.c_str(), 1);
+    }
+    int out = open(run.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int err = open(run.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    dup2(out, 1);
+    dup2(err, 2);
+    close(out);
+    close(err);
+    if (asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(126);
+    }
+    std::vector<char*> argv{const_cast<char*>(TOURWRIGHT_EXE)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(TOURWRIGHT_EXE, argv.data());
+    _exit(127);
+  }
+  return run;
+}
+
+// Waits (at most a minute) until the run stands at its point; the run goes
+// on when the returned descriptor is closed. -1 when it never got there.
+int waitUntilHeld(const TempDir& dir) {
+  for (int i = 0; i < 6000; ++i) {
+    int fd = open(pausePipe(dir).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
+}
+
+void release(const TempDir& dir, int held) {
+  close(held);
+  unlink(pausePipe(dir).c_str());
+}
+
+// The exit status, or 128 + the signal that ended the run, as a shell tells.
+int finish(HeldRun* run, std::string* out = nullptr) {
+  int status = 0;
+  waitpid(run->pid, &status, 0);
+  if (out != nullptr) *out = readFile(run->out) + readFile(run->err);
+  unlink(run->out.c_str());
+  unlink(run->err.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(RunSafetyTest, SignalsRemoveTheRunsScratchFilesAndKeepTheOutputs) {
+  struct Case {
+    int signal;
+    const char* point;
+    const char* script;
+    const char* scratch;  // a scratch file that stands there
+  };
+  const Case cases[] = {
+      {SIGINT, "outputs", kScene, "t.tmp"},
+      {SIGTERM, "outputs", kScene, ".part"},
+      {SIGHUP, "parsed", kUtf8Scene, "t.asc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.signal);
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), c.script);
+    writeFile(dir.file("t.xml"), "earlier tour");
+    writeFile(dir.file("t.htm"), "earlier page");
+    HeldRun run = startRun(dir, {"t.lst"}, c.point);
+    int held = waitUntilHeld(dir);
+    ASSERT_GE(held, 0);
+    std::string names;
+    for (const std::string& name : listFolder(dir.path())) names += name + " ";
+    EXPECT_NE(names.find(c.scratch), std::string::npos) << names;
+    kill(run.pid, c.signal);
+    EXPECT_EQ(finish(&run), 128 + c.signal);
+    release(dir, held);
+    EXPECT_EQ(listFolder(dir.path()),
+              (std::vector<std::string>{"hall.xml", "t.htm", "t.lst", "t.xml"}));
+    EXPECT_EQ(readFile(dir.file("t.xml")), "earlier tour");
+    EXPECT_EQ(readFile(dir.file("t.htm")), "earlier page");
+  }
+}
+
+// An editor saves by writing a new script and renaming it over the old
+// one while a run is about to put its outputs in place: a second run still
+// waits for the first, which would fail if the lock went before the outputs.
+TEST(RunSafetyTest, ASecondRunWaitsAcrossASaveByRename) {
+  TempDir dir;
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  HeldRun first = startRun(dir, {"t.lst"}, "outputs");
+  int held = waitUntilHeld(dir);
+  ASSERT_GE(held, 0);
+  writeFile(dir.file("saved.lst"), "#SCENE\nhall 0 0 $Saved\n");
+  ASSERT_EQ(std::rename(dir.file("saved.lst").c_str(), dir.file("t.lst").c_str()), 0);
+  HeldRun second = startRun(dir, {"t.lst"}, "");
+  const std::string waiting = "Another run is converting ./t.lst; waiting for it to end.\n";
+  for (int i = 0; i < 6000 && readFile(second.err) != waiting; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(readFile(second.err), waiting);
+  EXPECT_FALSE(fileExists(dir.file("t.xml")));
+  release(dir, held);
+  EXPECT_EQ(finish(&first), 0);
+  EXPECT_EQ(finish(&second), 0);
+  EXPECT_NE(readFile(dir.file("t.xml")).find("title=\"Saved\""), std::string::npos);
+}
+
+// A script rewritten in place while it is read would give a tour of two
+// versions mixed.
+TEST(RunSafetyTest, AScriptRewrittenWhileReadFailsTheRun) {
+  const std::string longLine = "#CROSSLINK\nhall 1 2 arrow $" + std::string(200000, 'c') + "\n";
+  struct Case {
+    const char* name;
+    const char* point;
+    std::string script;
+  };
+  const Case cases[] = {
+      {"a long line read back", "read-back", kScene + longLine},
+      {"short lines", "parsed", kScene},
+      {"a UTF-8 script", "copied", kUtf8Scene},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), c.script);
+    HeldRun run = startRun(dir, {"t.lst"}, c.point);
+    int held = waitUntilHeld(dir);
+    ASSERT_GE(held, 0);
+    writeFile(dir.file("t.lst"), "#SCENE\nhall 0 0 $Other\n" + longLine);  // in place
+    release(dir, held);
+    std::string out;
+    EXPECT_EQ(finish(&run, &out), 1);
+    EXPECT_NE(out.find("Lst File \"./t.lst\" Changed While It Was Read!\n"), std::string::npos)
+        << out.substr(0, 2000);
+    EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"hall.xml", "t.lst"}));
+  }
+}
+
+// What another user could plant at the scratch names is neither followed
+// nor reused, and the scratch files are the run's user's alone. Run as
+// nobody where the test runs as the superuser, who may write anything.
+TEST(RunSafetyTest, PlantedScratchNamesAreNeitherFollowedNorReused) {
+  bool asNobody = geteuid() == 0;
+  if (!asNobody && access("/tmp", W_OK) != 0) GTEST_SKIP() << "no writable /tmp";
+  TempDir dir;
+  chmod(dir.path().c_str(), 0777);
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kUtf8Scene);
+  writeFile(dir.file("victim"), "victim");
+  chmod(dir.file("victim").c_str(), 0666);  // writable by the run, were it followed
+  ASSERT_EQ(link(dir.file("victim").c_str(), dir.file("t.asc").c_str()), 0);
+  ASSERT_EQ(symlink("victim", dir.file("t.tmp").c_str()), 0);
+  struct stat victim;
+  ASSERT_EQ(stat(dir.file("victim").c_str(), &victim), 0);
+
+  HeldRun run = startRun(dir, {"t.lst"}, "outputs", asNobody);
+  int held = waitUntilHeld(dir);
+  ASSERT_GE(held, 0) << "the run did not reach its outputs";
+  struct stat scratch;
+  ASSERT_EQ(lstat(dir.file("t.tmp").c_str(), &scratch), 0);
+  EXPECT_TRUE(S_ISREG(scratch.st_mode));
+  EXPECT_EQ(scratch.st_mode & 0777, 0600u);
+  EXPECT_NE(scratch.st_ino, victim.st_ino);
+  release(dir, held);
+  std::string out;
+  EXPECT_EQ(finish(&run, &out), 0) << out;
+  EXPECT_EQ(readFile(dir.file("victim")), "victim");
+  EXPECT_FALSE(fileExists(dir.file("t.asc")));
+  EXPECT_FALSE(fileExists(dir.file("t.tmp")));
+}
+
+}  // namespace
+}  // namespace tourwright
+
+#endif  // _WIN32

@@ -1,0 +1,106 @@
+#include "platform/file_identity.h"
+
+#include <cstdlib>
+
+#include "platform/files.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace tourwright {
+
+bool sameStamp(const FileStamp& first, const FileStamp& second) {
+  return first.size == second.size && first.modified == second.modified &&
+         first.device == second.device && first.inode == second.inode;
+}
+
+#ifdef _WIN32
+namespace {
+bool identify(HANDLE file, FileStamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  stamp->size = static_cast<long long>((static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  stamp->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           info.ftLastWriteTime.dwLowDateTime);
+  stamp->device = info.dwVolumeSerialNumber;
+  stamp->inode = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool identifyPath(const char* path, FileStamp* stamp) {
+  HANDLE file = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = identify(file, stamp);
+  CloseHandle(file);
+  return known;
+}
+}  // namespace
+
+FileStamp stampOf(FILE* stream) {
+  FileStamp stamp;
+  identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &stamp);
+  return stamp;
+}
+
+bool sameFile(const char* first, const char* second) {
+  FileStamp a, b;
+  return identifyPath(first, &a) && identifyPath(second, &b) && a.device == b.device &&
+         a.inode == b.inode;
+}
+#else
+namespace {
+FileStamp stampOfInfo(const struct stat& info) {
+  FileStamp stamp;
+  stamp.size = static_cast<long long>(info.st_size);
+  stamp.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+  stamp.device = static_cast<unsigned long long>(info.st_dev);
+  stamp.inode = static_cast<unsigned long long>(info.st_ino);
+  return stamp;
+}
+}  // namespace
+
+FileStamp stampOf(FILE* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return FileStamp();
+  return stampOfInfo(info);
+}
+
+bool sameFile(const char* first, const char* second) {
+  struct stat a, b;
+  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
+}
+#endif
+
+#ifdef _WIN32
+std::string resolvedFolderName(const char* path) {
+  wchar_t* full = _wfullpath(nullptr, widePath(path).c_str(), 0);
+  if (full == nullptr) return std::string();
+  std::string resolved = utf8FromWide(full);
+  std::free(full);
+  while (!resolved.empty() && isPathSeparator(resolved.back())) resolved.pop_back();
+  size_t separator = resolved.find_last_of("/\\:");
+  return separator == std::string::npos ? resolved : resolved.substr(separator + 1);
+}
+#else
+std::string resolvedFolderName(const char* path) {
+  char* full = realpath(path, nullptr);
+  if (full == nullptr) return std::string();
+  std::string resolved = full;
+  std::free(full);
+  return resolved.substr(resolved.rfind('/') + 1);
+}
+#endif
+
+}  // namespace tourwright

@@ -1,0 +1,35 @@
+// Which file a path names, and whether a file's text is the one read
+// earlier: what tells a run's inputs from its outputs and a script
+// changed under its reader.
+#ifndef TOURWRIGHT_PLATFORM_FILE_IDENTITY_H_
+#define TOURWRIGHT_PLATFORM_FILE_IDENTITY_H_
+
+#include <cstdio>
+#include <string>
+
+namespace tourwright {
+
+// True when both paths name one existing file (the same device and inode
+// on POSIX, the same volume and file index on Windows), through links,
+// "." and "..", or hard links.
+bool sameFile(const char* first, const char* second);
+
+// What tells a file's text apart from the text it had earlier: its size
+// and modification time, and the file itself.
+struct FileStamp {
+  long long size = -1;
+  long long modified = 0;  // nanoseconds where the system keeps them
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+};
+FileStamp stampOf(FILE* stream);
+bool sameStamp(const FileStamp& first, const FileStamp& second);
+
+// The name of the folder that `path` resolves to (links, "." and ".."
+// resolved): "palace" for "." in /tours/palace. Empty when the folder
+// cannot be resolved or has no name (a root).
+std::string resolvedFolderName(const char* path);
+
+}  // namespace tourwright
+
+#endif  // TOURWRIGHT_PLATFORM_FILE_IDENTITY_H_
