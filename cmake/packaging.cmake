@@ -42,6 +42,8 @@ if(TOURWRIGHT_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME man_page COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check-man-page.sh
            $<TARGET_FILE:tourwright> ${PROJECT_SOURCE_DIR}/docs/tourwright.1)
   set_tests_properties(man_page PROPERTIES SKIP_RETURN_CODE 77)
+  # The set-up scripts against stand-in package tools.
+  add_test(NAME setup COMMAND bash ${PROJECT_SOURCE_DIR}/tools/test-setup.sh)
 endif()
 
 set(CPACK_GENERATOR DEB)
