@@ -25,7 +25,8 @@ setup_install_options=()
 
 setup_log=""
 setup_apt() {  # setup_apt <arguments...>: apt-get, its output kept in $setup_log
-  DEBIAN_FRONTEND=noninteractive "${setup_sudo[@]}" apt-get "${setup_apt_options[@]}" "$@" \
+  # Through env: sudo would drop a variable set before it.
+  "${setup_sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${setup_apt_options[@]}" "$@" \
     >>"$setup_log" 2>&1
 }
 
