@@ -29,8 +29,14 @@ cmake --build build-package -j"$(nproc)" >/dev/null
 mv build-package/cpack/tourwright_"$version"_*.deb dist/
 deb=$(ls dist/tourwright_"$version"_*.deb)
 echo "$deb: $(stat -c %s "$deb") bytes"
-# lintian exits non-zero on an error or a warning; notes are shown too.
-lintian --fail-on error,warning --info "$deb" | tee build-package/lintian.txt
+# lintian exits non-zero on an error or a warning; notes and the overridden
+# tags are shown too.
+lintian --fail-on error,warning --display-info --show-overrides "$deb" | tee build-package/lintian.txt
+# An override stays only while its tag applies.
+if grep -E 'unused-override|mismatched-override' build-package/lintian.txt; then
+  echo "package: a lintian override names a tag that does not apply" >&2
+  exit 1
+fi
 
 # The Windows zips.
 bash tools/build-windows.sh >/dev/null
