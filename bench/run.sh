@@ -3,19 +3,24 @@
 # section: the transcoder against iconv(3), the whole run against the cat
 # floor (and that the maximal tour's XML is well-formed), the peak resident memory of a whole run and of runs with one
 # 100 MB line, and the fixed cost of a run (instructions, and the example
-# tour against the cat floor).
+# tour against the cat floor, for the static link of the standalone build
+# and the dynamic link of the Debian package side by side).
 #
 #   bash bench/run.sh
 #
 # Installs what is missing (Debian 12: Google Benchmark, hyperfine, GNU
-# time, jq, valgrind), builds a Release tree in build-bench/ and takes about
-# two minutes.
+# time, jq, valgrind), builds a Release tree in build-bench/ and the program
+# alone, linked dynamically, in build-bench-dynamic/, and takes about two
+# minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq valgrind" bash tools/setup.sh
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_BENCH=ON -DTOURWRIGHT_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tourwright transcoder_bench make_bench_tour >/dev/null
+dynamic_build=build-bench-dynamic
+cmake -S . -B "$dynamic_build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=OFF -DTOURWRIGHT_STATIC=OFF >/dev/null
+cmake --build "$dynamic_build" -j"$(nproc)" --target tourwright >/dev/null
 
 echo "== machine"
 echo "cores: $(nproc)"
@@ -49,5 +54,5 @@ bash bench/whole_run.sh "$build"
 
 echo "== peak memory with 100 MB lines in the script and in a tile XML"
 bash bench/long_lines.sh "$PWD/$build/tourwright"
-echo "== fixed cost of a run: instructions, and the example tour against the cat floor"
-bash bench/fixed_cost.sh "$build"
+echo "== fixed cost of a run: instructions, and the example tour against the cat floor, static and dynamic"
+bash bench/fixed_cost.sh "$build" "$dynamic_build"

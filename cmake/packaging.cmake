@@ -10,7 +10,17 @@ install(TARGETS tourwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md docs/robustness.md docs/warnings.md DESTINATION ${TOURWRIGHT_DOC_DIR})
 install(DIRECTORY examples/palace DESTINATION ${TOURWRIGHT_DOC_DIR}/examples
         PATTERN "palace.xml" EXCLUDE PATTERN "palace.htm" EXCLUDE)
-install(FILES cmake/debian/copyright DESTINATION ${TOURWRIGHT_DOC_DIR})
+# The licences of the program and of every third-party part inside it:
+# debian/copyright in the machine-readable format, and each part's full
+# text under licences/ (gathered on every build, so a part added to
+# third_party/ is picked up without a new configure).
+if(NOT WIN32)
+  add_custom_target(tourwright_licences ALL
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tools/gather-licences.sh ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}
+    VERBATIM)
+  install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${TOURWRIGHT_DOC_DIR})
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/licences DESTINATION ${TOURWRIGHT_DOC_DIR} OPTIONAL)
+endif()
 # The example script is Korean code page text on purpose: it shows the
 # encoding the program reads.
 install(FILES cmake/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
@@ -42,9 +52,14 @@ if(TOURWRIGHT_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME man_page COMMAND bash ${PROJECT_SOURCE_DIR}/tools/check-man-page.sh
            $<TARGET_FILE:tourwright> ${PROJECT_SOURCE_DIR}/docs/tourwright.1)
   set_tests_properties(man_page PROPERTIES SKIP_RETURN_CODE 77)
+  # The set-up scripts against stand-in package tools, and the gathering
+  # of the licences on scratch trees.
+  add_test(NAME setup COMMAND bash ${PROJECT_SOURCE_DIR}/tools/test-setup.sh)
+  add_test(NAME licences COMMAND bash ${PROJECT_SOURCE_DIR}/tools/test-licences.sh)
 endif()
 
 set(CPACK_GENERATOR DEB)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_NAME tourwright)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Tourwright maintainers <maintainers@users.noreply.c-seed-85a614da.example>")

@@ -8,18 +8,16 @@
 # The screenshot goes to build/preview-test.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=()
-command -v chromium >/dev/null || packages+=(chromium)
-command -v node >/dev/null || packages+=(nodejs)
-command -v npm >/dev/null || packages+=(npm)
-dpkg -s fonts-nanum >/dev/null 2>&1 || packages+=(fonts-nanum)  # Korean in screenshots
-if ((${#packages[@]})); then
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo="sudo"
-  $sudo apt-get update -qq || true  # a mirror mid-sync: go on with what is known
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=600 \
-    "${packages[@]}" >/dev/null
-fi
+source tools/setup-common.sh
+packages=(
+  chromium
+  nodejs
+  npm
+  fonts-nanum  # Korean in screenshots
+)
+# Node and npm may come from elsewhere than Debian's packages: a working one is enough.
+command -v node >/dev/null && command -v npm >/dev/null && packages=(chromium fonts-nanum)
+setup_install test-browser "${packages[@]}"
 [[ -f node_modules/playwright-core/package.json ]] || npm ci --ignore-scripts --no-audit --no-fund >/dev/null
 mkdir -p build
 screenshot=build/preview-test.png
