@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/preview_mode.h"
 #include "driver/run.h"
 #include "platform/files.h"
 #include "platform/system_files.h"
@@ -32,16 +33,16 @@ int normaliseQuietly(const char* scriptPath, const char* scratchPath, DecodeRepo
   return encoding;
 }
 
-// Parses the script into gTour with its warnings on standard error; false,
-// after the usual line there, when it cannot be found or read through.
-bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
+// Parses the script into gTour with its warnings on `out`; false, after
+// the usual line there, when it cannot be found or read through.
+bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck, FILE* out) {
   static std::string shownLst;  // the checks name it until they end
   shownLst = consolePath(paths.lstPath);
-  startDiagnostics(&gDiagnostics, shownLst.c_str(), stderr);
+  startDiagnostics(&gDiagnostics, shownLst.c_str(), out);
   gDiagnostics.sceneCheck = sceneCheck;
   std::string scratchPath = createTemporaryFile();
   if (scratchPath.empty()) {
-    std::fprintf(stderr, "Scratch File Creation Error: %d\n", kScratchNotCreated);
+    std::fprintf(out, "Scratch File Creation Error: %d\n", kScratchNotCreated);
     return false;
   }
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
@@ -59,12 +60,12 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
   removeFile(scratchPath.c_str());
   if (readWhole) return true;
   if (encoding == kScratchNotCreated) {
-    std::fprintf(stderr, "Scratch File Creation Error: %d\n", encoding);
+    std::fprintf(out, "Scratch File Creation Error: %d\n", encoding);
   } else if (encoding == kScriptUnreadable || script != nullptr) {
     // A script read only in part is no shorter script: as a run, stop.
-    std::fprintf(stderr, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
+    std::fprintf(out, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
   } else {
-    std::fprintf(stderr, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
+    std::fprintf(out, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
   }
   return false;
 }
@@ -103,13 +104,18 @@ void checkTileXml(void* context, ScriptDiagnostics* d, const Tour& tour, int sce
 int runCheck(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
   SceneCheck tiles = {checkTileXml, paths.directory.data()};
-  if (!readScriptAside(paths, tiles)) return kExitFailed;
+  if (!readScriptAside(paths, tiles, stderr)) return kExitFailed;
   return gDiagnostics.warningCount == 0 ? kExitCompleted : kExitFailed;
+}
+
+const Tour* readScriptAsChecked(const RunPaths& paths, FILE* out) {
+  SceneCheck tiles = {checkTileXml, const_cast<char*>(paths.directory.c_str())};
+  return readScriptAside(paths, tiles, out) ? &gTour : nullptr;
 }
 
 int runGraph(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
-  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr})) return kExitFailed;
+  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr}, stderr)) return kExitFailed;
   writeTourGraph(&gTour, stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
     std::fprintf(stderr, "Graph Write Error: standard output\n");
@@ -124,6 +130,8 @@ int runOtherMode(const CommandLine& commandLine) {
       return runCheck(commandLine.script);
     case Mode::kGraph:
       return runGraph(commandLine.script);
+    case Mode::kPreview:
+      return runPreview(commandLine.script, commandLine.port);
     case Mode::kHelp:
       writeHelp(stdout);
       return kExitCompleted;
