@@ -168,6 +168,9 @@ PreviewServer* createPreviewServer(const PreviewSettings& settings) {
   httplib::Server& http = server->http;
   http.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
   http.set_socket_options(exclusiveAddress);
+  // Headers and body go out in separate writes: without this, each answer
+  // on a kept-alive connection waits for the client's delayed ACK.
+  http.set_tcp_nodelay(true);
   http.set_keep_alive_max_count(100);
   http.set_keep_alive_timeout(2);
   http.set_read_timeout(5, 0);

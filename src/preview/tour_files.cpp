@@ -62,8 +62,13 @@ std::string openedFilePath(FILE* stream, const std::string& path) {
   return finalPath(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
 #else
   // Linux names the open file itself; elsewhere its name is resolved again.
-  std::string byDescriptor = resolvedPath(("/proc/self/fd/" + std::to_string(fileno(stream))).c_str());
-  return byDescriptor.empty() ? resolvedPath(path.c_str()) : byDescriptor;
+  std::string link = "/proc/self/fd/" + std::to_string(fileno(stream));
+  char target[PATH_MAX];
+  ssize_t length = readlink(link.c_str(), target, sizeof target);
+  if (length > 0 && static_cast<size_t>(length) < sizeof target && target[0] == '/') {
+    return std::string(target, static_cast<size_t>(length));
+  }
+  return resolvedPath(path.c_str());
 #endif
 }
 
