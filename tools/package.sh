@@ -3,8 +3,8 @@
 #   dist/tourwright_<version>_<arch>.deb   from a fresh Release tree (build-package/)
 #   dist/tourwright-<version>-win64.zip    the Windows executables (build-win64/,
 #   dist/tourwright-<version>-win32.zip    build-win32/, reused when already built)
-# Each zip holds tourwright.exe, README.txt (CR LF lines), the example tour and
-# the man page as tourwright.html. lintian checks the .deb; an error fails.
+# Each zip holds tourwright.exe, README.txt (CR LF lines), the example tour,
+# the man page as tourwright.html and the licences of the built-in parts. lintian checks the .deb; an error fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -39,6 +39,9 @@ for size in 64 32; do
   cp "build-win$size/tourwright.exe" "$manual" "$stage/"
   sed 's/\r*$/\r/' README.md >"$stage/README.txt"
   cp -r examples/palace "$stage/examples/"
+  # The licences of the third-party parts built into the program.
+  mkdir -p "$stage/licences"
+  sed 's/\r*$/\r/' third_party/cpp-httplib/LICENSE >"$stage/licences/cpp-httplib.txt"
   rm -f "$stage/examples/palace/palace.xml" "$stage/examples/palace/palace.htm"
   (cd build-package && TZ=UTC zip -qrX "$root/dist/$name.zip" "$name")
   echo "dist/$name.zip: $(stat -c %s "dist/$name.zip") bytes"

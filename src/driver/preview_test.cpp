@@ -155,6 +155,8 @@ TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
   fs::copy(sourceDir() + "/examples/palace", tour, fs::copy_options::recursive);
   fs::remove(tour + "/palace.xml");  // a run's outputs, if the example was converted
   fs::remove(tour + "/palace.htm");
+  fs::create_directory(tour + "/\xEA\xB6\x81");  // Korean names, percent-encoded in URLs
+  testing_support::writeFile(tour + "/\xEA\xB6\x81/\xEB\x8F\x99.jpg", "tile");
   auto before = snapshot(tour);
 
   Preview preview = startPreview(tour, {"--preview", "palace.lst"});
@@ -181,6 +183,7 @@ TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
       {"GET", "/_tourwright/tour.json", 200, "application/json; charset=utf-8", ""},
       {"GET", "/hall.xml", 200, "application/xml", readFile(tour + "/hall.xml")},
       {"HEAD", "/hall.xml", 200, "application/xml", ""},
+      {"GET", "/%EA%B6%81/%EB%8F%99.jpg", 200, "image/jpeg", "tile"},
       {"GET", "/_tourwright/nosuch.js", 404, nullptr, ""},
       {"GET", "/nosuch.jpg", 404, nullptr, ""},
       {"GET", "/../palace/palace.lst", 403, nullptr, ""},
