@@ -133,6 +133,20 @@ int endPreview(Preview* preview, int signal) {
   return -1;
 }
 
+// A connection to the server that has sent `bytes`.
+int openConnection(int port, const std::string& bytes) {
+  int connection = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    EXPECT_EQ(send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(bytes.size()));
+  }
+  return connection;
+}
+
 int portOf(const std::string& line) {
   size_t colon = line.rfind("127.0.0.1:");
   return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 10);
@@ -166,6 +180,12 @@ TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
   EXPECT_TRUE(preview.line == "Preview of ./palace.lst" + address ||
               preview.line == "Preview of .\\palace.lst" + address)
       << preview.line;
+
+  // Clients that stall halfway through a request, and one that asks and
+  // vanishes, hold up no one.
+  std::vector<int> stalled;
+  for (int i = 0; i < 10; ++i) stalled.push_back(openConnection(port, "GET / HTTP/1.1\r\nHo"));
+  close(openConnection(port, "GET /hall.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
 
   httplib::Client client("127.0.0.1", port);
   client.set_url_encode(false);
@@ -235,6 +255,8 @@ TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
   auto byName = client.Get("/hall.xml", {{"Host", "localhost:" + std::to_string(port)}});
   ASSERT_TRUE(byName);
   EXPECT_EQ(byName->status, 200);
+
+  for (int connection : stalled) close(connection);
 
   // The port taken: a second preview says so and ends.
   Preview second = startPreview(tour, {"--preview", "--port", std::to_string(port), "palace.lst"});

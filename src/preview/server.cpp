@@ -20,8 +20,10 @@
 namespace tourwright {
 
 // A browser keeps up to six connections to a server open, and the page
-// polls its model; enough threads for a few tabs and slow clients.
-constexpr size_t kServerThreads = 24;
+// polls its model; a connection holds its thread while it is kept open (2 s
+// after its last request) and a slow client until it times out (5 s):
+// enough threads for a few tabs and a good many slow clients.
+constexpr size_t kServerThreads = 64;
 constexpr size_t kReadPiece = 64 * 1024;
 
 struct PreviewServer {
