@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what cross-building Tourwright for Windows and testing it under
 # Wine needs, when it is missing (Debian 12): the MinGW-w64 compilers (the
-# -posix variants, whose threads GoogleTest needs), GoogleTest's sources and
+# -posix variants, whose threads GoogleTest needs), GoogleTest's sources (and
+# its Linux libraries, for the preview test's client) and
 # Wine for both word sizes (wine32 needs the i386 architecture).
 # Set TOURWRIGHT_NO_WINE=1 to install only the compilers.
 set -euo pipefail
-packages=(cmake make g++ googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix)
+packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix)
 if [[ "${TOURWRIGHT_NO_WINE:-}" != "1" ]]; then
   packages+=(wine wine64 wine32:i386)
 fi
