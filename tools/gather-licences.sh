@@ -2,22 +2,19 @@
 # Gathers the licences of everything that ships inside the program:
 #   <out>/copyright            debian/copyright in the machine-readable
 #                              (DEP-5) format: the project's stanza, then
-#                              every third_party/<name>/copyright fragment,
-#                              then cpp-httplib's when the sources include it
+#                              every third_party/<name>/copyright fragment
 #   <out>/licences/<name>.txt  the full licence of each third-party part
-#                              (third_party/<name>/LICENSE), and cpp-httplib's;
-#                              no folder when there is none
+#                              (third_party/<name>/LICENSE); no folder when
+#                              there is none
 #
 #   bash tools/gather-licences.sh <source folder> <out folder>
 #
 # Each third_party/<name>/ folder must hold both LICENSE (the full text) and
 # copyright (its Files: stanzas, with a License paragraph where the licence
-# is not in /usr/share/common-licenses). cpp-httplib is compiled in from
-# Debian's libcpp-httplib-dev, whose copyright file gives its notice and text.
+# is not in /usr/share/common-licenses).
 set -euo pipefail
 source=$1
 out=$2
-httplib_copyright=${TOURWRIGHT_HTTPLIB_COPYRIGHT:-/usr/share/doc/libcpp-httplib-dev/copyright}
 mkdir -p "$out"
 rm -rf "$out/licences"
 mkdir "$out/licences"
@@ -43,27 +40,6 @@ for part in "$source"/third_party/*/; do
   cp "$part/LICENSE" "$out/licences/$name.txt"
 done
 
-if grep -rqE '#include *[<"]httplib\.h[>"]' "$source/src"; then
-  [[ -f $httplib_copyright ]] ||
-    { echo "gather-licences: $httplib_copyright is missing (install libcpp-httplib-dev)" >&2; exit 1; }
-  # The upstream notice is the Copyright field of the "Files: *" paragraph;
-  # the text, the License: Expat paragraph (the MIT licence).
-  notice=$(awk -v RS= '/^Files: \*\n/' "$httplib_copyright" |
-    sed -n '/^Copyright:/,/^[^ ]/{/^Copyright:/{s/^Copyright: *//;p;d};/^ /{s/^ *//;p}}')
-  text=$(awk -v RS= '/^License: Expat\n/ && !/Files:/' "$httplib_copyright" | sed -e '1d' -e 's/^ //' -e 's/^\.$//')
-  [[ -n $notice && -n $text ]] ||
-    { echo "gather-licences: no notice or licence text in $httplib_copyright" >&2; exit 1; }
-  {
-    echo
-    echo "Files: httplib.h"
-    echo "Copyright: $(sed '2,$s/^/ /' <<<"$notice")"
-    echo "License: Expat"
-    as_field_text <<<"$text"
-    echo "Comment: cpp-httplib, compiled into the program from Debian's libcpp-httplib-dev."
-  } >>"$out/copyright.new"
-  { echo "cpp-httplib"; echo; sed 's/^/Copyright (c) /' <<<"$notice"; echo; echo "$text"; } \
-    >"$out/licences/cpp-httplib.txt"
-fi
 # The machine-readable format's own rules, which lintian does not check in
 # a binary package: every Files paragraph has a Copyright and a License, and
 # a licence named without its text has a License paragraph of its own.
@@ -73,7 +49,11 @@ awk -v RS= -F '\n' '
     for (i = 1; i <= NF; i++) {
       if ($i ~ /^Copyright:/) copyright = 1
       if ($i ~ /^License:/) { license = 1; name = $i; sub(/^License: */, "", name)
-        if (i == NF || $(i + 1) !~ /^ /) needed[name] = $1 }
+        # A licence expression ("Apache-2.0 and Expat") names each of its licences.
+        if (i == NF || $(i + 1) !~ /^ /) {
+          n = split(name, names, / +(and|or) +/)
+          for (k = 1; k <= n; k++) needed[names[k]] = $1
+        } }
     }
     if (!copyright || !license) { print "gather-licences: no Copyright or License in \"" $1 "\""; bad = 1 }
     next

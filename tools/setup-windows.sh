@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what cross-building Tourwright for Windows and testing it under
 # Wine needs, when it is missing (Debian 12): the MinGW-w64 compilers (the
-# -posix variants, whose threads GoogleTest needs), GoogleTest's sources,
-# cpp-httplib's header and Wine for both word sizes (wine32 needs the i386
-# architecture). One line per package installed, nothing when all is there.
+# -posix variants, whose threads GoogleTest needs), GoogleTest's sources
+# (and its Linux libraries, for the preview test's client) and Wine for
+# both word sizes (wine32 needs the i386 architecture). One line per package installed, nothing when all is there.
 # Set TOURWRIGHT_NO_WINE=1 to install only what the build needs.
 set -euo pipefail
 source "$(dirname "$0")/setup-common.sh"
@@ -14,7 +14,7 @@ packages=(
   googletest
   g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix
-  libcpp-httplib-dev
+  libgtest-dev
 )
 wine_packages=(
   wine

@@ -13,7 +13,6 @@ packages=(
   libxml2-utils
   mandoc
   graphviz
-  libcpp-httplib-dev
 )
 if [[ "${TOURWRIGHT_SETUP_EXTRA:-}" != "" ]]; then
   read -r -a extra <<<"$TOURWRIGHT_SETUP_EXTRA"

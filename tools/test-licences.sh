@@ -1,32 +1,24 @@
 #!/usr/bin/env bash
 # tools/gather-licences.sh on scratch trees: the project's stanza alone when
 # nothing else ships inside the program, every third_party/ part's stanza
-# and text when there are some, cpp-httplib's when the sources include it,
-# and a part without its licence files refused. The closing line counts the
+# and text when there are some, and a part without its licence files
+# refused. The closing line counts the
 # cases.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-licences-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-# A stand-in for Debian's copyright file of libcpp-httplib-dev.
-printf '%s\n' "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "" \
-  "Files: *" "License: Expat" "Copyright: 2012 Upstream Author" "" \
-  "Files: debian/*" "License: Expat" "Copyright: 2022 Packager" "" \
-  "License: Expat" " Permission is granted." " ." " Without warranty." >"$work/httplib-copyright"
-export TOURWRIGHT_HTTPLIB_COPYRIGHT=$work/httplib-copyright
-
 passed=0
 failed=0
-# case <description> <parts: name:files...> <includes httplib yes|no> <expected status>
+# case <description> <parts: name:files...> <expected status>
 #      <stanzas expected in copyright, joined by |> <licence files expected>
 case_() {
-  local description=$1 parts=$2 httplib=$3 status=$4 stanzas=$5 licences=$6
+  local description=$1 parts=$2 status=$3 stanzas=$4 licences=$5
   local tree=$work/tree-$((passed + failed)) part name file got=0 problem=""
-  mkdir -p "$tree/cmake/debian" "$tree/src/preview"
+  mkdir -p "$tree/cmake/debian"
   cp "$root/LICENSE" "$tree/"
   cp "$root/cmake/debian/copyright.in" "$tree/cmake/debian/"
-  [[ $httplib == yes ]] && echo '#include <httplib.h>' >"$tree/src/preview/server.cpp"
   for part in $parts; do
     name=${part%%:*}
     mkdir -p "$tree/third_party/$name"
@@ -48,10 +40,6 @@ case_() {
     found=$( (cd "$tree/out/licences" 2>/dev/null && ls) | paste -sd ' ' || true)
     [[ $found == "$licences" ]] || problem+=" licences: $found"
     grep -q '^License: MIT$' "$tree/out/copyright" || problem+=" no MIT licence"
-    if [[ $httplib == yes ]]; then
-      grep -qx 'Copyright: 2012 Upstream Author' "$tree/out/copyright" || problem+=" no cpp-httplib notice"
-      grep -qx ' Without warranty.' "$tree/out/copyright" || problem+=" no cpp-httplib text"
-    fi
   elif ! grep -q "$stanzas" "$tree/log"; then
     problem+=" message: $(cat "$tree/log")"
   fi
@@ -59,14 +47,14 @@ case_() {
   else failed=$((failed + 1)); echo "  FAIL  $description:$problem"; fi
 }
 
-case_ "no third-party part: the project's stanza alone" "" no 0 "Files: *" ""
-case_ "parts in third_party/ and cpp-httplib: a stanza and a text each" \
-  "viewer:LICENSE,copyright icons:LICENSE,copyright" yes 0 \
-  "Files: *|Files: third_party/icons/*|Files: third_party/viewer/*|Files: httplib.h" \
-  "cpp-httplib.txt icons.txt viewer.txt"
-case_ "a part without its copyright fragment is refused" "viewer:LICENSE" no 1 \
+case_ "no third-party part: the project's stanza alone" "" 0 "Files: *" ""
+case_ "parts in third_party/: a stanza and a text each" \
+  "viewer:LICENSE,copyright icons:LICENSE,copyright" 0 \
+  "Files: *|Files: third_party/icons/*|Files: third_party/viewer/*" \
+  "icons.txt viewer.txt"
+case_ "a part without its copyright fragment is refused" "viewer:LICENSE" 1 \
   "third_party/viewer has no copyright" ""
-case_ "a part whose licence has no License paragraph is refused" "viewer:LICENSE,copyright-without-text" no 1 \
+case_ "a part whose licence has no License paragraph is refused" "viewer:LICENSE,copyright-without-text" 1 \
   "licence Apache-2.0 of \"Files: third_party/viewer/\*\" has no License paragraph" ""
 echo "Licence checks:"
 echo "$passed passed, $failed failed"

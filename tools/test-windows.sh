@@ -13,6 +13,7 @@
 #     converted under an ANSI code page without Korean (1252), gives the
 #     Linux outputs;
 #   - the executables import nothing beyond the DLLs that come with Windows;
+#   - the 64-bit --preview end to end over HTTP (the Linux test's client);
 #   - on a console (a pseudo-terminal, which Wine takes for one) the
 #     captions are shown in Unicode, not as code page bytes.
 # Wine runs headless with a fresh prefix in a temporary folder. The closing
@@ -41,8 +42,8 @@ if can_run_32bit; then tests32=--tests; fi
 
 bash tools/build-windows.sh --tests 64 >/dev/null
 bash tools/build-windows.sh $tests32 32 >/dev/null
-cmake -S . -B build-winhelper -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=OFF >/dev/null
-cmake --build build-winhelper --target tourwright -j"$(nproc)" >/dev/null
+cmake -S . -B build-winhelper -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=ON >/dev/null
+cmake --build build-winhelper --target tourwright driver_tests -j"$(nproc)" >/dev/null
 elapsed "built build-win32/, build-win64/ and build-winhelper/"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-wine.XXXXXX")
@@ -359,6 +360,20 @@ test_word_size() {  # test_word_size 32|64
     check "$tag: Korean folder and name: .$kind the Linux one but line ends" \
       same_but_line_ends "$dir/$korean_tour/$korean_tour.$kind" "$linux_korean/$korean_tour.$kind"
   done
+
+  # The preview end to end, the Linux test's client against the Windows
+  # server; Wine turns SIGINT into the console's Ctrl-C (SIGTERM it takes
+  # for a kill).
+  if [[ $size == 64 ]]; then
+    preview_end_to_end() {
+      WINEPREFIX=$prefix TOURWRIGHT_PREVIEW_LAUNCHER=$loader TOURWRIGHT_PREVIEW_EXE=$exe \
+        TOURWRIGHT_PREVIEW_SIGNAL=INT timeout 300 "$root/build-winhelper/driver_tests" \
+        --gtest_filter='PreviewEndToEnd.*' >"$work/preview.log" 2>&1 ||
+        { grep -E 'Failure|Expected|Which is|FAILED' "$work/preview.log" | head -n 20 | sed 's/^/        /'; return 1; }
+    }
+    check "$tag: --preview serves the tour over HTTP, refuses what lies outside, ends on Ctrl-C" \
+      preview_end_to_end
+  fi
 
   # No argument: the usage text alone, as CR LF lines.
   run_exe "$loader" "$prefix" "$work" "$exe"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/preview_mode.h"
 #include "driver/run.h"
 #include "platform/files.h"
 #include "platform/file_identity.h"
@@ -35,12 +36,12 @@ int openQuietly(const char* scriptPath, DecodeReport* report, FILE** parsed, Fil
   return encoding;
 }
 
-// Parses the script into gTour with its warnings on standard error; false,
-// after the usual line there, when it cannot be found or read through.
-bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
+// Parses the script into gTour with its warnings on `out`; false, after
+// the usual line there, when it cannot be found or read through.
+bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck, FILE* out) {
   static std::string shownLst;  // the checks name it until they end
   shownLst = consolePath(paths.lstPath);
-  startDiagnostics(&gDiagnostics, shownLst.c_str(), stderr);
+  startDiagnostics(&gDiagnostics, shownLst.c_str(), out);
   gDiagnostics.sceneCheck = sceneCheck;
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   FILE* script = nullptr;
@@ -55,14 +56,14 @@ bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck) {
   }
   if (readWhole && !changed) return true;
   if (changed) {
-    reportScriptChanged(stderr, paths.lstPath);
+    reportScriptChanged(out, paths.lstPath);
   } else if (encoding == kScratchNotCreated) {
-    reportScratchNotCreated(stderr);
+    reportScratchNotCreated(out);
   } else if (encoding == kScriptUnreadable || script != nullptr) {
     // A script read only in part is no shorter script: as a run, stop.
-    std::fprintf(stderr, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
+    std::fprintf(out, "Lst File \"%s\" Read Error!\n", shownLst.c_str());
   } else {
-    std::fprintf(stderr, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
+    std::fprintf(out, "Lst File \"%s\" Not Found!\n", shownLst.c_str());
   }
   return false;
 }
@@ -106,13 +107,18 @@ int runCheck(const std::string& argument) {
   const std::string* overScript = outputOverInput(paths, paths.lstPath.c_str());
   if (overScript != nullptr) reportOutputOverInput(stderr, *overScript, paths.lstPath);
   SceneCheck tiles = {checkTileXml, &paths};
-  if (!readScriptAside(paths, tiles)) return kExitFailed;
+  if (!readScriptAside(paths, tiles, stderr)) return kExitFailed;
   return gDiagnostics.warningCount == 0 && overScript == nullptr ? kExitCompleted : kExitFailed;
+}
+
+const Tour* readScriptAsChecked(const RunPaths& paths, FILE* out) {
+  SceneCheck tiles = {checkTileXml, &paths};
+  return readScriptAside(paths, tiles, out) ? &gTour : nullptr;
 }
 
 int runGraph(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
-  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr})) return kExitFailed;
+  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr}, stderr)) return kExitFailed;
   writeTourGraph(&gTour, stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
     std::fprintf(stderr, "Graph Write Error: standard output\n");
@@ -127,6 +133,8 @@ int runOtherMode(const CommandLine& commandLine) {
       return runCheck(commandLine.script);
     case Mode::kGraph:
       return runGraph(commandLine.script);
+    case Mode::kPreview:
+      return runPreview(commandLine.script, commandLine.port);
     case Mode::kHelp:
       writeHelp(stdout);
       return kExitCompleted;

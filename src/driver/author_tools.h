@@ -12,7 +12,11 @@
 
 #include <string>
 
+#include <cstdio>
+
 #include "driver/options.h"
+#include "driver/run.h"
+#include "script/tour_model.h"
 
 namespace tourwright {
 
@@ -21,6 +25,10 @@ namespace tourwright {
 // line. Standard output stays empty. Returns 0 when nothing was found, 1
 // when something was or the script cannot be read.
 int runCheck(const std::string& argument);
+
+// Reads the script as --check does, its findings and any failure to read
+// it on `out`; the tour read, valid until the next call, or nullptr.
+const Tour* readScriptAsChecked(const RunPaths& paths, FILE* out);
 
 // Prints the tour as a Graphviz digraph on standard output. Returns 0 when
 // the script was read and the graph written, 1 otherwise.

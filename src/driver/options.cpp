@@ -16,15 +16,15 @@ struct ModeOption {
 };
 
 const ModeOption kOptions[] = {
-    {"--check", Mode::kCheck}, {"--graph", Mode::kGraph},     {"--help", Mode::kHelp},
-    {"-h", Mode::kHelp},       {"--version", Mode::kVersion},
+    {"--check", Mode::kCheck}, {"--graph", Mode::kGraph},     {"--preview", Mode::kPreview},
+    {"--help", Mode::kHelp},   {"-h", Mode::kHelp},           {"--version", Mode::kVersion},
 };
 
 bool isOption(const char* argument) {
   return std::strncmp(argument, "--", 2) == 0 || std::strcmp(argument, "-h") == 0;
 }
 
-CommandLine misused(std::string problem) { return CommandLine{Mode::kMisused, "", problem}; }
+CommandLine misused(std::string problem) { return CommandLine{Mode::kMisused, "", problem, ""}; }
 
 #if defined(__clang__)
 #define TW_COMPILER "clang " __clang_version__
@@ -60,6 +60,7 @@ const char kUsageForms[] =
     "Usage: tourwright SCRIPT\n"
     "       tourwright --check SCRIPT\n"
     "       tourwright --graph SCRIPT\n"
+    "       tourwright --preview [--port N] SCRIPT\n"
     "       tourwright --help\n"
     "       tourwright --version\n";
 
@@ -68,6 +69,7 @@ const char kUsageForms[] =
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   Mode mode = Mode::kRun;
   const char* modeName = nullptr;
+  const char* port = nullptr;
   int i = 1;
   for (; i < argc && isOption(argv[i]); ++i) {
     const char* argument = argv[i];
@@ -75,13 +77,20 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       ++i;
       break;
     }
+    if (std::strcmp(argument, "--port") == 0) {
+      // Its value is checked by the preview, which names a bad one.
+      if (port != nullptr) return misused("--port is given twice");
+      if (i + 1 >= argc) return misused("--port needs a port number");
+      port = argv[++i];
+      continue;
+    }
     const ModeOption* found = nullptr;
     for (const ModeOption& option : kOptions) {
       if (std::strcmp(argument, option.name) == 0) found = &option;
     }
     if (found == nullptr) return misused(std::string("unknown option \"") + argument + "\"");
     if (found->mode == Mode::kHelp || found->mode == Mode::kVersion) {
-      return CommandLine{found->mode, "", ""};
+      return CommandLine{found->mode, "", "", ""};
     }
     if (modeName != nullptr && std::strcmp(modeName, argument) != 0) {
       return misused(std::string(modeName) + " and " + argument + " cannot be combined");
@@ -89,7 +98,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     mode = found->mode;
     modeName = found->name;
   }
-  CommandLine line = {mode, "", ""};
+  if (port != nullptr && mode != Mode::kPreview) return misused("--port goes with --preview");
+  CommandLine line = {mode, "", "", port != nullptr ? port : ""};
   for (int first = i; i < argc; ++i) {
     if (i > first) line.script += ' ';
     line.script += argv[i];
@@ -118,6 +128,10 @@ void writeHelp(FILE* out) {
       "              nothing; warnings on standard error\n"
       "  --graph     print the tour as a Graphviz digraph on standard output,\n"
       "              for dot(1); write nothing else\n"
+      "  --preview   serve the tour to a browser at http://127.0.0.1:PORT/ until\n"
+      "              Ctrl-C: the panoramas, the hotspots and the warnings, shown\n"
+      "              afresh when the script or a tile XML changes; write nothing\n"
+      "  --port N    with --preview: listen on port N (default: a free port)\n"
       "  -h, --help  print this help\n"
       "  --version   print the version and how the program was built\n"
       "\n"
@@ -126,9 +140,10 @@ void writeHelp(FILE* out) {
       "the viewer page <name>.htm there; warnings about the script go to\n"
       "standard error.\n"
       "\n"
-      "Exit status: 0 the run completed, or --check found nothing; 1 the run\n"
-      "failed, --check found something, or the script cannot be read; 2 the\n"
-      "command line was misused.\n",
+      "Exit status: 0 the run completed, --check found nothing, or the preview\n"
+      "was ended; 1 the run failed, --check found something, the script cannot\n"
+      "be read, or the preview cannot listen on its port; 2 the command line\n"
+      "was misused.\n",
       out);
 }
 

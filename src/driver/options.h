@@ -15,6 +15,7 @@ enum class Mode {
   kRun,      // convert the script (no options)
   kCheck,    // --check: read and check, write nothing
   kGraph,    // --graph: the tour as a Graphviz digraph on standard output
+  kPreview,  // --preview: the tour served to a browser on the loopback address
   kHelp,     // --help, -h
   kVersion,  // --version
   kMisused,  // an unknown option, two modes, or a mode without its script
@@ -24,6 +25,7 @@ struct CommandLine {
   Mode mode;
   std::string script;  // the joined arguments after the options
   std::string problem;  // for kMisused: the one line that says what is wrong
+  std::string port;     // for kPreview: the value of --port as typed; empty without it
 };
 
 // --help and --version act as soon as they are read; an unknown option

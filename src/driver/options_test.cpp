@@ -12,6 +12,7 @@ struct OptionCase {
   Mode mode;
   const char* script;   // for the modes that take one
   const char* problem;  // for kMisused
+  const char* port = "";  // for kPreview: --port's value as typed
 };
 
 TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
@@ -39,6 +40,14 @@ TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
       {{"--check", "--graph", "a.lst"}, Mode::kMisused, "", "--check and --graph cannot be combined"},
       {{"--check"}, Mode::kMisused, "", "--check needs a scene script"},
       {{"--graph", "--"}, Mode::kMisused, "", "--graph needs a scene script"},
+      {{"--preview", "a.lst"}, Mode::kPreview, "a.lst", ""},
+      {{"--preview", "--port", "8080", "a.lst"}, Mode::kPreview, "a.lst", "", "8080"},
+      {{"--port", "x", "--preview", "a.lst"}, Mode::kPreview, "a.lst", "", "x"},  // checked later
+      {{"--preview", "--port"}, Mode::kMisused, "", "--port needs a port number"},
+      {{"--preview", "--port", "1", "--port", "2", "a"}, Mode::kMisused, "", "--port is given twice"},
+      {{"--check", "--port", "1", "a.lst"}, Mode::kMisused, "", "--port goes with --preview"},
+      {{"--port", "1", "a.lst"}, Mode::kMisused, "", "--port goes with --preview"},
+      {{"--preview", "--check", "a.lst"}, Mode::kMisused, "", "--preview and --check cannot be combined"},
   };
   for (const OptionCase& c : cases) {
     std::vector<const char*> argv = {"tourwright"};
@@ -49,6 +58,7 @@ TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
     EXPECT_EQ(line.mode, c.mode) << shown;
     EXPECT_EQ(line.script, c.script) << shown;
     EXPECT_EQ(line.problem, c.problem) << shown;
+    EXPECT_EQ(line.port, c.port) << shown;
   }
 }
 

@@ -1,0 +1,226 @@
+// The preview's one lock serialises the readings of the script: the tour
+// model and the checks' tables they fill are the process's single copies.
+// What a reading prints goes to a private file in the system's temporary
+// folder and is taken back from there, the same bytes on every platform.
+#include "driver/preview_mode.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "driver/author_tools.h"
+#include "driver/run.h"
+#include "encoding/code_point.h"
+#include "encoding/transcoder.h"
+#include "platform/files.h"
+#include "platform/system_files.h"
+#include "preview/server.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace tourwright {
+
+namespace {
+
+struct PreviewState {
+  std::mutex lock;
+  RunPaths paths;
+  std::string shownLst;
+  std::vector<PreviewWarning> warnings;
+};
+
+Tour gShownTour;  // the tour as last read whole: a failed reading keeps it
+
+// Internal text in UTF-8: as it stands when it is UTF-8 already (a path),
+// else converted in pieces cut at spaces, which no two-byte code and no
+// escape holds.
+std::string utf8Text(const std::string& text) {
+  if (isValidUtf8(text.data(), text.size())) return text;
+  std::string converted;
+  static char out[3 * kShortTextLimit + 1];  // under the state's lock
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t length = text.size() - start;
+    if (length > kShortTextLimit) {
+      size_t space = text.rfind(' ', start + kShortTextLimit - 1);
+      length = space != std::string::npos && space > start ? space - start : kShortTextLimit;
+    }
+    converted.append(out, transcodeShortText(text.data() + start, length, out));
+    start += length;
+  }
+  return converted;
+}
+
+// Reads the script with its findings printed into a private scratch file
+// (or nowhere, when none can be made), and gives back what was printed.
+const Tour* readQuietly(PreviewState* state, std::string* printed) {
+  printed->clear();
+  FILE* out = createTemporaryStream();
+  bool captured = out != nullptr;
+  if (!captured) out = openNullSink();
+  if (out == nullptr) return nullptr;
+  const Tour* tour = readScriptAsChecked(state->paths, out);
+  if (!captured) {
+    std::fclose(out);
+    return tour;
+  }
+  FILE* in = readBackScratch(out);
+  if (in != nullptr) {
+    char block[4096];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;) printed->append(block, got);
+    std::fclose(in);
+  }
+  return tour;
+}
+
+// Reads the script again; the model of the tour as last read whole.
+std::string modelJson(void* context) {
+  PreviewState* state = static_cast<PreviewState*>(context);
+  std::lock_guard<std::mutex> hold(state->lock);
+  std::string printed;
+  const Tour* tour = readQuietly(state, &printed);
+  if (tour != nullptr) gShownTour = *tour;
+  PreviewSource source = {&gShownTour, state->paths.directory, state->paths.baseName,
+                          state->shownLst, previewWarnings(printed, state->shownLst)};
+  return previewModelJson(source);
+}
+
+bool parsePort(const std::string& text, int* port) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  *port = std::stoi(text);
+  return *port >= 1 && *port <= 65535;
+}
+
+#ifdef _WIN32
+HANDLE gStopEvent = nullptr;
+HANDLE gDoneEvent = nullptr;
+
+BOOL WINAPI onConsoleEvent(DWORD) {
+  SetEvent(gStopEvent);
+  // Closing the console ends the process when this returns: let the
+  // server stop first.
+  WaitForSingleObject(gDoneEvent, 5000);
+  return TRUE;
+}
+#endif
+
+// Serves until the user ends it; false when serving failed.
+bool serveUntilEnded(PreviewServer* server) {
+  bool served = false;
+#ifdef _WIN32
+  gStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gDoneEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  std::thread serving([&] {
+    served = servePreview(server);
+    SetEvent(gStopEvent);
+  });
+  WaitForSingleObject(gStopEvent, INFINITE);
+  stopPreview(server);
+  serving.join();
+  SetEvent(gDoneEvent);
+#else
+  // The signals are taken by sigwait here, never by a handler; every
+  // thread the server starts inherits the mask.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread serving([&] {
+    served = servePreview(server);
+    kill(getpid(), SIGTERM);  // wakes the wait below when serving failed
+  });
+  int signal = 0;
+  sigwait(&signals, &signal);
+  stopPreview(server);
+  serving.join();
+#endif
+  return served;
+}
+
+}  // namespace
+
+std::vector<PreviewWarning> previewWarnings(const std::string& printed,
+                                            const std::string& shownScript) {
+  std::vector<PreviewWarning> warnings;
+  const std::string prefix = shownScript + ":";
+  size_t start = 0;
+  while (start < printed.size()) {
+    size_t end = printed.find('\n', start);
+    if (end == std::string::npos) end = printed.size();
+    std::string line = printed.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    long long number = 0;
+    if (line.compare(0, prefix.size(), prefix) == 0) {
+      size_t at = prefix.size();
+      size_t digits = line.find_first_not_of("0123456789", at);
+      if (digits != std::string::npos && digits > at &&
+          line.compare(digits, 11, ": warning: ") == 0) {
+        number = std::stoll(line.substr(at, digits - at));
+      } else if (line.compare(at, 10, " warning: ") != 0) {
+        continue;  // the count of the warnings
+      }
+    }
+    std::string shownPrefix = line.compare(0, prefix.size(), prefix) == 0 ? prefix : "";
+    warnings.push_back(
+        {number, utf8Text(shownPrefix) + utf8Text(line.substr(shownPrefix.size()))});
+  }
+  return warnings;
+}
+
+int runPreview(const std::string& argument, const std::string& portText) {
+  int port = 0;
+  if (!portText.empty() && !parsePort(portText, &port)) {
+    std::fprintf(stderr, "tourwright: --port needs a number from 1 to 65535, not \"%s\"\n",
+                 portText.c_str());
+    return kExitFailed;
+  }
+  static PreviewState state;
+  state.paths = derivePaths(argument);
+  state.shownLst = consolePath(state.paths.lstPath);
+  // The findings of the first reading, as --check prints them.
+  const Tour* tour = readScriptAsChecked(state.paths, stderr);
+  if (tour == nullptr) return kExitFailed;
+  gShownTour = *tour;
+
+  PreviewSettings settings;
+  if (!openTourFolder(&settings.folder, state.paths.directory)) {
+    std::fprintf(stderr, "Preview Error: the tour folder \"%s\" cannot be opened\n",
+                 consolePath(state.paths.directory).c_str());
+    return kExitFailed;
+  }
+  settings.modelJson = modelJson;
+  settings.context = &state;
+  PreviewServer* server = createPreviewServer(settings);
+  int bound = 0;
+  ListenResult listening = listenForPreview(server, port, &bound);
+  bool served = false;
+  if (listening == ListenResult::kListening) {
+    std::printf("Preview of %s: http://127.0.0.1:%d/ (Ctrl-C ends it)\n", state.shownLst.c_str(),
+                bound);
+    std::fflush(stdout);
+    served = serveUntilEnded(server);
+    if (!served) std::fprintf(stderr, "Preview Error: serving on port %d failed\n", bound);
+  } else if (listening == ListenResult::kPortInUse) {
+    std::fprintf(stderr, "Preview Error: port %d on 127.0.0.1 is in use\n", port);
+  } else if (port != 0) {
+    std::fprintf(stderr, "Preview Error: cannot listen on 127.0.0.1 port %d\n", port);
+  } else {
+    std::fprintf(stderr, "Preview Error: cannot listen on 127.0.0.1\n");
+  }
+  destroyPreviewServer(server);
+  return served ? kExitCompleted : kExitFailed;
+}
+
+}  // namespace tourwright

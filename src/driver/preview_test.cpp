@@ -1,0 +1,274 @@
+// The preview end to end: tourwright --preview on a copy of the example
+// tour, asked over HTTP for the page, its model, its files and a tour
+// file, then for every kind of request it refuses, and stopped with a
+// signal. The Windows executable is tested the same way under Wine:
+// TOURWRIGHT_PREVIEW_EXE names the program, TOURWRIGHT_PREVIEW_LAUNCHER
+// what runs it, TOURWRIGHT_PREVIEW_SIGNAL=INT the signal that ends it.
+#include <gtest/gtest.h>
+
+#include "driver/preview_mode.h"
+
+namespace tourwright {
+namespace {
+
+TEST(PreviewWarningsTest, TakesEachWarningWithItsLineInUtf8) {
+  std::string spaced;
+  for (int i = 0; i < 700; ++i) spaced += "x ";  // longer than one conversion
+  const struct {
+    std::string printed;
+    long long line;
+    std::string text;  // "": no warning
+  } cases[] = {
+      {"t/a.lst:12: warning: caption \xB1\xC3 cut\n", 12, "t/a.lst:12: warning: caption \xEA\xB6\x81 cut"},
+      {"t/a.lst: warning: no scenes\r\n", 0, "t/a.lst: warning: no scenes"},
+      {"t/a.lst: 2 warnings\n", 0, ""},
+      {"Lst File \"t/a.lst\" Not Found!\n", 0, "Lst File \"t/a.lst\" Not Found!"},
+      {"t/a.lst:3: warning: " + spaced + "\xB1\xC3\n", 3, "t/a.lst:3: warning: " + spaced + "\xEA\xB6\x81"},
+      // A path in UTF-8 stays as it is.
+      {"t/a.lst:4: warning: tile XML \"\xEA\xB6\x81.xml\" is missing\n", 4,
+       "t/a.lst:4: warning: tile XML \"\xEA\xB6\x81.xml\" is missing"},
+  };
+  for (const auto& c : cases) {
+    std::vector<PreviewWarning> warnings = previewWarnings(c.printed, "t/a.lst");
+    ASSERT_EQ(warnings.size(), c.text.empty() ? 0u : 1u) << c.printed;
+    if (c.text.empty()) continue;
+    EXPECT_EQ(warnings[0].line, c.line) << c.printed;
+    EXPECT_EQ(warnings[0].text, c.text);
+  }
+}
+
+}  // namespace
+}  // namespace tourwright
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "httplib.h"
+#include "test_support.h"
+
+extern char** environ;
+
+namespace tourwright {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::readFile;
+using testing_support::sourceDir;
+using testing_support::TempDir;
+
+struct Preview {
+  pid_t pid = -1;
+  int out = -1;  // the program's standard output
+  std::string line;
+};
+
+const char* setting(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0' ? value : fallback;
+}
+
+// Starts the preview in `folder`; waits (a minute at most: Wine starts
+// slowly) for its line on standard output.
+Preview startPreview(const std::string& folder, const std::vector<std::string>& options) {
+  std::vector<std::string> words;
+  if (const char* launcher = std::getenv("TOURWRIGHT_PREVIEW_LAUNCHER")) words.push_back(launcher);
+  words.push_back(setting("TOURWRIGHT_PREVIEW_EXE", TOURWRIGHT_EXE));
+  words.insert(words.end(), options.begin(), options.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(&word[0]);
+  argv.push_back(nullptr);
+  int pipeEnds[2];
+  Preview preview;
+  if (pipe(pipeEnds) != 0) return preview;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  std::string cwd = fs::current_path().string();
+  fs::current_path(folder);  // posix_spawn has no working folder of its own
+  posix_spawnp(&preview.pid, argv[0], &actions, nullptr, argv.data(), environ);
+  fs::current_path(cwd);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  preview.out = pipeEnds[0];
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  char c;
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd wait = {preview.out, POLLIN, 0};
+    if (poll(&wait, 1, 1000) <= 0) continue;
+    if (read(preview.out, &c, 1) != 1 || c == '\n') break;
+    if (c != '\r') preview.line += c;
+  }
+  return preview;
+}
+
+// Ends it with the signal given; its exit status (-1 when it had to be
+// killed after 30 seconds).
+int endPreview(Preview* preview, int signal) {
+  if (preview->pid <= 0) return -1;
+  kill(preview->pid, signal);
+  int raw = 0;
+  for (int tries = 0; tries < 300; ++tries) {
+    if (waitpid(preview->pid, &raw, WNOHANG) == preview->pid) {
+      close(preview->out);
+      return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  kill(preview->pid, SIGKILL);
+  waitpid(preview->pid, &raw, 0);
+  close(preview->out);
+  return -1;
+}
+
+// A connection to the server that has sent `bytes`.
+int openConnection(int port, const std::string& bytes) {
+  int connection = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    EXPECT_EQ(send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(bytes.size()));
+  }
+  return connection;
+}
+
+int portOf(const std::string& line) {
+  size_t colon = line.rfind("127.0.0.1:");
+  return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 10);
+}
+
+// Every file of the folder with its size, time and bytes.
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string state = std::to_string(entry.last_write_time().time_since_epoch().count());
+    if (entry.is_regular_file()) state += " " + readFile(entry.path().string());
+    files[fs::relative(entry.path(), folder).string()] = state;
+  }
+  return files;
+}
+
+TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
+  TempDir root;
+  std::string tour = root.file("palace");
+  fs::copy(sourceDir() + "/examples/palace", tour, fs::copy_options::recursive);
+  fs::remove(tour + "/palace.xml");  // a run's outputs, if the example was converted
+  fs::remove(tour + "/palace.htm");
+  fs::create_directory(tour + "/\xEA\xB6\x81");  // Korean names, percent-encoded in URLs
+  testing_support::writeFile(tour + "/\xEA\xB6\x81/\xEB\x8F\x99.jpg", "tile");
+  auto before = snapshot(tour);
+
+  Preview preview = startPreview(tour, {"--preview", "palace.lst"});
+  int port = portOf(preview.line);
+  ASSERT_GT(port, 0) << preview.line;
+  std::string address = ": http://127.0.0.1:" + std::to_string(port) + "/ (Ctrl-C ends it)";
+  EXPECT_TRUE(preview.line == "Preview of ./palace.lst" + address ||
+              preview.line == "Preview of .\\palace.lst" + address)
+      << preview.line;
+
+  // Clients that stall halfway through a request, and one that asks and
+  // vanishes, hold up no one.
+  std::vector<int> stalled;
+  for (int i = 0; i < 10; ++i) stalled.push_back(openConnection(port, "GET / HTTP/1.1\r\nHo"));
+  close(openConnection(port, "GET /hall.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+
+  httplib::Client client("127.0.0.1", port);
+  client.set_url_encode(false);
+  client.set_read_timeout(10, 0);
+  const struct {
+    const char* method;
+    const char* path;
+    int status;
+    const char* contentType;  // nullptr: not checked
+    std::string body;         // empty: not checked
+  } cases[] = {
+      {"GET", "/", 200, "text/html; charset=utf-8", readFile(sourceDir() + "/web/index.html")},
+      {"GET", "/_tourwright/preview.js", 200, "text/javascript; charset=utf-8",
+       readFile(sourceDir() + "/web/preview.js")},
+      {"GET", "/_tourwright/tour.json", 200, "application/json; charset=utf-8", ""},
+      {"GET", "/hall.xml", 200, "application/xml", readFile(tour + "/hall.xml")},
+      {"HEAD", "/hall.xml", 200, "application/xml", ""},
+      {"GET", "/%EA%B6%81/%EB%8F%99.jpg", 200, "image/jpeg", "tile"},
+      {"GET", "/_tourwright/nosuch.js", 404, nullptr, ""},
+      {"GET", "/nosuch.jpg", 404, nullptr, ""},
+      {"GET", "/../palace/palace.lst", 403, nullptr, ""},
+      {"GET", "/%2e%2e/palace/palace.lst", 403, nullptr, ""},
+      {"GET", "/..%2fpalace%2fpalace.lst", 403, nullptr, ""},
+      {"GET", "/..%5cpalace%5cpalace.lst", 403, nullptr, ""},
+      {"GET", "//etc/passwd", 403, nullptr, ""},
+      {"GET", "/hall.xml%00.jpg", 403, nullptr, ""},
+      {"GET", "/C:/Windows/win.ini", 403, nullptr, ""},
+      {"GET", "/NUL", 403, nullptr, ""},
+      {"POST", "/", 405, nullptr, ""},
+      {"PUT", "/hall.xml", 405, nullptr, ""},
+      {"DELETE", "/hall.xml", 405, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    httplib::Request request;
+    request.method = c.method;
+    request.path = c.path;
+    auto result = client.send(request);
+    ASSERT_TRUE(result) << c.method << " " << c.path;
+    EXPECT_EQ(result->status, c.status) << c.method << " " << c.path;
+    if (c.contentType) {
+      EXPECT_EQ(result->get_header_value("Content-Type"), c.contentType) << c.path;
+    }
+    if (!c.body.empty()) {
+      EXPECT_EQ(result->body, c.body) << c.path;
+    }
+  }
+  auto model = client.Get("/_tourwright/tour.json");
+  ASSERT_TRUE(model);
+  EXPECT_EQ(model->get_header_value("Cache-Control"), "no-store");
+  EXPECT_EQ(model->body.substr(0, 1), "{");
+
+  // Ranges, for videos.
+  auto range = client.Get("/hall.xml", {{"Range", "bytes=2-5"}});
+  ASSERT_TRUE(range);
+  EXPECT_EQ(range->status, 206);
+  EXPECT_EQ(range->body, readFile(tour + "/hall.xml").substr(2, 4));
+  auto beyond = client.Get("/hall.xml", {{"Range", "bytes=99999-"}});
+  ASSERT_TRUE(beyond);
+  EXPECT_EQ(beyond->status, 416);
+
+  // A page elsewhere, through a DNS name rebound to the loopback address.
+  for (const char* host : {"evil.example", "evil.example:80", "127.0.0.1:1"}) {
+    auto rebound = client.Get("/hall.xml", {{"Host", host}});
+    ASSERT_TRUE(rebound);
+    EXPECT_EQ(rebound->status, 403) << host;
+  }
+  auto byName = client.Get("/hall.xml", {{"Host", "localhost:" + std::to_string(port)}});
+  ASSERT_TRUE(byName);
+  EXPECT_EQ(byName->status, 200);
+
+  for (int connection : stalled) close(connection);
+
+  // The port taken: a second preview says so and ends.
+  Preview second = startPreview(tour, {"--preview", "--port", std::to_string(port), "palace.lst"});
+  EXPECT_EQ(second.line, "");
+  EXPECT_EQ(endPreview(&second, 0), 1);  // signal 0: it ends by itself
+
+  bool interrupt = std::string(setting("TOURWRIGHT_PREVIEW_SIGNAL", "TERM")) == "INT";
+  EXPECT_EQ(endPreview(&preview, interrupt ? SIGINT : SIGTERM), 0);
+  EXPECT_EQ(snapshot(tour), before);
+}
+
+}  // namespace
+}  // namespace tourwright
+
+#endif  // !_WIN32

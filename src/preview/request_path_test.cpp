@@ -1,0 +1,101 @@
+#include "preview/request_path.h"
+
+#include <gtest/gtest.h>
+
+namespace tourwright {
+namespace {
+
+struct TargetCase {
+  const char* target;
+  RequestKind kind;
+  const char* path;
+};
+
+TEST(RequestPathTest, MapsTargetsAndRefusesWhatNoFileNameCanBe) {
+  const TargetCase cases[] = {
+      {"/", RequestKind::kEmbeddedFile, "web/index.html"},
+      {"/?scene=hall", RequestKind::kEmbeddedFile, "web/index.html"},
+      {"/_tourwright/tour.json", RequestKind::kModel, ""},
+      {"/_tourwright/tour.json?t=17", RequestKind::kModel, ""},
+      {"/_tourwright/preview.js", RequestKind::kEmbeddedFile, "web/preview.js"},
+      {"/_tourwright/third_party/viewer/viewer.min.js", RequestKind::kEmbeddedFile,
+       "third_party/viewer/viewer.min.js"},
+      {"/hall.tiles/f/l1/1/l1_f_1_2.jpg", RequestKind::kTourFile, "hall.tiles/f/l1/1/l1_f_1_2.jpg"},
+      {"/photo/a%20b.JPG", RequestKind::kTourFile, "photo/a b.JPG"},
+      // Korean names arrive percent-encoded in UTF-8.
+      {"/%EA%B6%81/%EB%8F%99.jpg", RequestKind::kTourFile, "\xEA\xB6\x81/\xEB\x8F\x99.jpg"},
+      {"/com10.jpg", RequestKind::kTourFile, "com10.jpg"},
+      {"/console.jpg", RequestKind::kTourFile, "console.jpg"},
+      {"/photo/", RequestKind::kNoListing, ""},
+      {"/_tourwright/", RequestKind::kNoListing, ""},
+      // Out of the folder, or not a plain name.
+      {"/../etc/passwd", RequestKind::kRefused, ""},
+      {"/photo/../../x.jpg", RequestKind::kRefused, ""},
+      {"/%2e%2e/x.jpg", RequestKind::kRefused, ""},
+      {"/%2E%2e/x.jpg", RequestKind::kRefused, ""},
+      {"/photo/%2e/x.jpg", RequestKind::kRefused, ""},
+      {"/..%2fx.jpg", RequestKind::kRefused, ""},
+      {"/photo%2f..%2f..%2fx.jpg", RequestKind::kRefused, ""},
+      {"/..%5cx.jpg", RequestKind::kRefused, ""},
+      {"/photo\\..\\x.jpg", RequestKind::kRefused, ""},
+      {"//etc/passwd", RequestKind::kRefused, ""},
+      {"/photo//x.jpg", RequestKind::kRefused, ""},
+      {"/etc/passwd%00.jpg", RequestKind::kRefused, ""},
+      {"/x.jpg%0a", RequestKind::kRefused, ""},
+      {"/C:/Windows/win.ini", RequestKind::kRefused, ""},
+      {"/C%3a%5cWindows%5cwin.ini", RequestKind::kRefused, ""},
+      {"/hall.xml::$DATA", RequestKind::kRefused, ""},
+      {"/CON", RequestKind::kRefused, ""},
+      {"/photo/nul.jpg", RequestKind::kRefused, ""},
+      {"/Aux .txt", RequestKind::kRefused, ""},
+      {"/lpt1", RequestKind::kRefused, ""},
+      {"/COM%C2%B9.jpg", RequestKind::kRefused, ""},
+      {"/conout$", RequestKind::kRefused, ""},
+      {"/hall.xml.", RequestKind::kRefused, ""},
+      {"/hall.xml%20", RequestKind::kRefused, ""},
+      {"/.git/config", RequestKind::kRefused, ""},
+      {"/a%zz.jpg", RequestKind::kRefused, ""},
+      {"/a%2.jpg", RequestKind::kRefused, ""},
+      {"/a%", RequestKind::kRefused, ""},
+      {"/%B1%C3.jpg", RequestKind::kRefused, ""},  // not UTF-8
+      {"/a*.jpg", RequestKind::kRefused, ""},
+      {"/_tourwright/../palace.lst", RequestKind::kRefused, ""},
+      {"*", RequestKind::kRefused, ""},
+      {"http://127.0.0.1:8080/hall.xml", RequestKind::kRefused, ""},
+      {"", RequestKind::kRefused, ""},
+  };
+  for (const TargetCase& c : cases) {
+    MappedRequest mapped = mapRequestTarget(c.target);
+    EXPECT_EQ(mapped.kind, c.kind) << c.target;
+    EXPECT_EQ(mapped.path, c.path) << c.target;
+  }
+}
+
+TEST(RequestPathTest, AnswersOnlyToItsOwnAddress) {
+  const struct {
+    const char* host;
+    bool own;
+  } cases[] = {
+      {"127.0.0.1:8080", true},  {"localhost:8080", true},   {"LocalHost:8080", true},
+      {"127.0.0.1", false},      {"127.0.0.1:80", false},    {"localhost:80800", false},
+      {"evil.example:8080", false}, {"127.0.0.1.evil.example:8080", false},
+      {"[::1]:8080", false},     {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(isOwnHost(c.host, 8080), c.own) << c.host;
+}
+
+TEST(RequestPathTest, NamesContentTypesByExtension) {
+  const struct {
+    const char* path;
+    const char* type;
+  } cases[] = {
+      {"a/b.JPG", "image/jpeg"},  {"b.jpeg", "image/jpeg"}, {"v.mp4", "video/mp4"},
+      {"v.webm", "video/webm"},   {"p.svg", "image/svg+xml"}, {"t.json", "application/json; charset=utf-8"},
+      {"m.kml", "application/vnd.google-earth.kml+xml"},      {"palace.lst", "application/octet-stream"},
+      {"a.dir/noextension", "application/octet-stream"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(contentTypeFor(c.path), c.type) << c.path;
+}
+
+}  // namespace
+}  // namespace tourwright
