@@ -104,9 +104,11 @@ TEST(TourRunTest, TileXmlWithImageElementsPerDeviceClass) {
     EXPECT_EQ(run.err, warning);
     EXPECT_EQ(check.err, warning);
     EXPECT_EQ(check.status, c.warning.empty() ? 0 : 1);
+#ifndef _WIN32  // xmllint is a Linux tool; the Windows runs are compared with these
     if (!c.warning.empty()) continue;
     std::string lint = "xmllint --noout " + dir.file("tour.xml") + " 2>&1";
     EXPECT_EQ(std::system(lint.c_str()), 0) << lint;
+#endif
   }
 }
 
