@@ -130,7 +130,12 @@ run_exe() {  # run_exe <loader> <prefix> <folder> <exe> [arguments...]
 # The last run ended with <status> and printed each text (a line of its
 # own or part of one).
 ran() {  # ran <status> [text...]
-  [[ $status == "$1" ]] || { echo "        exit status $status, expected $1"; return 1; }
+  if [[ $status != "$1" ]]; then
+    # What the run said, so that a failure here can be understood from the log.
+    echo "        exit status $status, expected $1; the run's last lines:"
+    tail -n 5 "$work/out" "$work/err" | sed 's/^/          /'
+    return 1
+  fi
   shift
   local text
   for text in "$@"; do
