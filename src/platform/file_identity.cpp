@@ -47,9 +47,20 @@ bool identifyPath(const char* path, FileStamp* stamp) {
 }
 }  // namespace
 
+// Size and last write time only: both stamps of a comparison come from one
+// open file, whose identity cannot change, and asking for it means asking
+// the volume for its serial number, which Wine's mount manager now and then
+// fails to give (a stamp that failed would read as a changed script).
 FileStamp stampOf(FILE* stream) {
   FileStamp stamp;
-  identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &stamp);
+  HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  LARGE_INTEGER size;
+  FILETIME written;
+  if (GetFileSizeEx(file, &size) && GetFileTime(file, nullptr, nullptr, &written)) {
+    stamp.size = static_cast<long long>(size.QuadPart);
+    stamp.modified = static_cast<long long>(
+        (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+  }
   return stamp;
 }
 

@@ -15,7 +15,8 @@ namespace tourwright {
 bool sameFile(const char* first, const char* second);
 
 // What tells a file's text apart from the text it had earlier: its size
-// and modification time, and the file itself.
+// and modification time, and the file itself (on POSIX; on Windows the
+// stamps compared are always of one open file, so only size and time).
 struct FileStamp {
   long long size = -1;
   long long modified = 0;  // nanoseconds where the system keeps them
