@@ -12,9 +12,9 @@
 #include "driver/author_tools.h"
 #include "driver/run.h"
 #include "encoding/code_point.h"
-#include "encoding/transcoder.h"
 #include "platform/files.h"
 #include "platform/system_files.h"
+#include "preview/preview_text.h"
 #include "preview/server.h"
 
 #ifdef _WIN32
@@ -38,22 +38,11 @@ struct PreviewState {
 Tour gShownTour;  // the tour as last read whole: a failed reading keeps it
 
 // Internal text in UTF-8: as it stands when it is UTF-8 already (a path),
-// else converted in pieces cut at spaces, which no two-byte code and no
-// escape holds.
+// else read as the page reads the tour's captions.
 std::string utf8Text(const std::string& text) {
   if (isValidUtf8(text.data(), text.size())) return text;
   std::string converted;
-  static char out[3 * kShortTextLimit + 1];  // under the state's lock
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t length = text.size() - start;
-    if (length > kShortTextLimit) {
-      size_t space = text.rfind(' ', start + kShortTextLimit - 1);
-      length = space != std::string::npos && space > start ? space - start : kShortTextLimit;
-    }
-    converted.append(out, transcodeShortText(text.data() + start, length, out));
-    start += length;
-  }
+  appendUtf8FromCodePage(text.data(), text.size(), &converted);
   return converted;
 }
 
