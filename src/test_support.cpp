@@ -167,10 +167,18 @@ std::string readTextFile(const std::string& path) {
   return text;
 }
 
-TempDir::TempDir() {
+namespace {
+std::string temporaryFolder() {
   char base[MAX_PATH + 1];
   DWORD length = GetTempPathA(sizeof base, base);
-  std::string folder = length > 0 && length < sizeof base ? std::string(base, length) : ".\\";
+  return length > 0 && length < sizeof base ? std::string(base, length) : ".\\";
+}
+}  // namespace
+
+TempDir::TempDir() : TempDir(temporaryFolder()) {}
+
+TempDir::TempDir(const std::string& base) {
+  std::string folder = base;
   if (!folder.empty() && !isPathSeparator(folder.back())) folder += '\\';
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -301,13 +309,19 @@ std::string shellQuote(const std::string& text) {
   return quoted + "'";
 }
 
+std::string temporaryFolder() {
+  const char* base = std::getenv("TMPDIR");
+  return base && *base ? base : "/tmp";
+}
+
 }  // namespace
 
 std::string readTextFile(const std::string& path) { return readFile(path); }
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tourwright-test-XXXXXX";
+TempDir::TempDir() : TempDir(temporaryFolder()) {}
+
+TempDir::TempDir(const std::string& base) {
+  std::string pattern = base + "/tourwright-test-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();

@@ -15,6 +15,7 @@ namespace testing_support {
 class TempDir {
  public:
   TempDir();
+  explicit TempDir(const std::string& base);  // the same under `base`
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@ namespace {
 
 using testing_support::fileExists;
 using testing_support::listFolder;
+using testing_support::makeFolder;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -33,11 +35,16 @@ const char kScene[] = "#SCENE\nhall 0 0 $Hall\n";
 const char kUtf8Scene[] = "\xEF\xBB\xBF#SCENE\nhall 0 0 $Hall\n";
 constexpr uid_t kNobody = 65534;
 
-// A run of the program in `dir`, paused at `point` (none when empty),
-// optionally as the user nobody.
+// A run of the program in `dir`, paused at `point` (none when empty).
 struct HeldRun {
   pid_t pid = -1;
   std::string out, err;  // files with its standard output and error
+};
+
+struct RunOptions {
+  bool asNobody = false;
+  int ignored = 0;  // a signal ignored when the run starts, as under nohup
+  std::string program = TOURWRIGHT_EXE;
 };
 
 // The FIFO of the hold, beside the tour folder.
@@ -46,7 +53,7 @@ std::string pausePipe(const TempDir& dir) {
 }
 
 HeldRun startRun(const TempDir& dir, const std::vector<std::string>& arguments,
-                 const std::string& point, bool asNobody = false) {
+                 const std::string& point, const RunOptions& options = RunOptions()) {
   HeldRun run;
   static int count = 0;
   std::string tag = std::to_string(++count);
@@ -67,13 +74,15 @@ HeldRun startRun(const TempDir& dir, const std::vector<std::string>& arguments,
     dup2(err, 2);
     close(out);
     close(err);
-    if (asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+    if (options.asNobody &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
       _exit(126);
     }
-    std::vector<char*> argv{const_cast<char*>(TOURWRIGHT_EXE)};
+    if (options.ignored != 0) signal(options.ignored, SIG_IGN);
+    std::vector<char*> argv{const_cast<char*>(options.program.c_str())};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    execv(TOURWRIGHT_EXE, argv.data());
+    execv(options.program.c_str(), argv.data());
     _exit(127);
   }
   return run;
@@ -81,10 +90,13 @@ HeldRun startRun(const TempDir& dir, const std::vector<std::string>& arguments,
 
 // Waits (at most a minute) until the run stands at its point; the run goes
 // on when the returned descriptor is closed. -1 when it never got there.
-int waitUntilHeld(const TempDir& dir) {
+int waitUntilHeld(const TempDir& dir, const HeldRun& run) {
   for (int i = 0; i < 6000; ++i) {
     int fd = open(pausePipe(dir).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) return fd;
+    siginfo_t ended{};
+    waitid(P_PID, static_cast<id_t>(run.pid), &ended, WEXITED | WNOHANG | WNOWAIT);
+    if (ended.si_pid == run.pid) return -1;  // it ended without getting there
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return -1;
@@ -111,11 +123,13 @@ TEST(RunSafetyTest, SignalsRemoveTheRunsScratchFilesAndKeepTheOutputs) {
     const char* point;
     const char* script;
     const char* scratch;  // a scratch file that stands there
+    bool ignored;         // ignored when the run began: the run goes on
   };
   const Case cases[] = {
-      {SIGINT, "outputs", kScene, "t.tmp"},
-      {SIGTERM, "outputs", kScene, ".part"},
-      {SIGHUP, "parsed", kUtf8Scene, "t.asc"},
+      {SIGINT, "outputs", kScene, "t.tmp", false},
+      {SIGTERM, "outputs", kScene, ".part", false},
+      {SIGHUP, "parsed", kUtf8Scene, "t.asc", false},
+      {SIGHUP, "outputs", kScene, "t.tmp", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.signal);
@@ -124,19 +138,19 @@ TEST(RunSafetyTest, SignalsRemoveTheRunsScratchFilesAndKeepTheOutputs) {
     writeFile(dir.file("t.lst"), c.script);
     writeFile(dir.file("t.xml"), "earlier tour");
     writeFile(dir.file("t.htm"), "earlier page");
-    HeldRun run = startRun(dir, {"t.lst"}, c.point);
-    int held = waitUntilHeld(dir);
+    HeldRun run = startRun(dir, {"t.lst"}, c.point, RunOptions{false, c.ignored ? c.signal : 0});
+    int held = waitUntilHeld(dir, run);
     ASSERT_GE(held, 0);
     std::string names;
     for (const std::string& name : listFolder(dir.path())) names += name + " ";
     EXPECT_NE(names.find(c.scratch), std::string::npos) << names;
     kill(run.pid, c.signal);
-    EXPECT_EQ(finish(&run), 128 + c.signal);
-    release(dir, held);
+    release(dir, held);  // a signal that ends the run is taken before it goes on
+    EXPECT_EQ(finish(&run), c.ignored ? 0 : 128 + c.signal);
     EXPECT_EQ(listFolder(dir.path()),
               (std::vector<std::string>{"hall.xml", "t.htm", "t.lst", "t.xml"}));
-    EXPECT_EQ(readFile(dir.file("t.xml")), "earlier tour");
-    EXPECT_EQ(readFile(dir.file("t.htm")), "earlier page");
+    EXPECT_EQ(readFile(dir.file("t.xml")) == "earlier tour", !c.ignored);
+    EXPECT_EQ(readFile(dir.file("t.htm")) == "earlier page", !c.ignored);
   }
 }
 
@@ -148,7 +162,7 @@ TEST(RunSafetyTest, ASecondRunWaitsAcrossASaveByRename) {
   writeFile(dir.file("hall.xml"), kTile);
   writeFile(dir.file("t.lst"), kScene);
   HeldRun first = startRun(dir, {"t.lst"}, "outputs");
-  int held = waitUntilHeld(dir);
+  int held = waitUntilHeld(dir, first);
   ASSERT_GE(held, 0);
   writeFile(dir.file("saved.lst"), "#SCENE\nhall 0 0 $Saved\n");
   ASSERT_EQ(std::rename(dir.file("saved.lst").c_str(), dir.file("t.lst").c_str()), 0);
@@ -169,25 +183,31 @@ TEST(RunSafetyTest, ASecondRunWaitsAcrossASaveByRename) {
 // versions mixed.
 TEST(RunSafetyTest, AScriptRewrittenWhileReadFailsTheRun) {
   const std::string longLine = "#CROSSLINK\nhall 1 2 arrow $" + std::string(200000, 'c') + "\n";
+  const std::string other = "#SCENE\nhall 0 0 $Other\n" + longLine;
   struct Case {
     const char* name;
     const char* point;
     std::string script;
+    std::string rewritten;
   };
   const Case cases[] = {
-      {"a long line read back", "read-back", kScene + longLine},
-      {"short lines", "parsed", kScene},
-      {"a UTF-8 script", "copied", kUtf8Scene},
+      {"a long line read back", "read-back", kScene + longLine, other},
+      {"short lines", "parsed", kScene, other},
+      {"a UTF-8 script", "copied", kUtf8Scene, other},
+      {"the same size", "parsed", kScene, "#SCENE\nhall 0 0 $Hbll\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     writeFile(dir.file("hall.xml"), kTile);
     writeFile(dir.file("t.lst"), c.script);
+    // An hour old: the rewrite has another write time however coarse the clock.
+    const timespec anHourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.file("t.lst").c_str(), anHourAgo, 0), 0);
     HeldRun run = startRun(dir, {"t.lst"}, c.point);
-    int held = waitUntilHeld(dir);
+    int held = waitUntilHeld(dir, run);
     ASSERT_GE(held, 0);
-    writeFile(dir.file("t.lst"), "#SCENE\nhall 0 0 $Other\n" + longLine);  // in place
+    writeFile(dir.file("t.lst"), c.rewritten);  // in place
     release(dir, held);
     std::string out;
     EXPECT_EQ(finish(&run, &out), 1);
@@ -197,14 +217,66 @@ TEST(RunSafetyTest, AScriptRewrittenWhileReadFailsTheRun) {
   }
 }
 
-// What another user could plant at the scratch names is neither followed
-// nor reused, and the scratch files are the run's user's alone. Run as
-// nobody where the test runs as the superuser, who may write anything.
-TEST(RunSafetyTest, PlantedScratchNamesAreNeitherFollowedNorReused) {
-  bool asNobody = geteuid() == 0;
-  if (!asNobody && access("/tmp", W_OK) != 0) GTEST_SKIP() << "no writable /tmp";
+// The page goes into place after the tour XML, so that a tour XML that
+// cannot replace the earlier one leaves the earlier page too.
+TEST(RunSafetyTest, APageStaysWhenItsTourXmlCannotGoInPlace) {
   TempDir dir;
-  chmod(dir.path().c_str(), 0777);
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  writeFile(dir.file("t.htm"), "earlier page");
+  HeldRun run = startRun(dir, {"t.lst"}, "outputs");
+  int held = waitUntilHeld(dir, run);
+  ASSERT_GE(held, 0);
+  ASSERT_TRUE(makeFolder(dir.file("t.xml")));  // a folder with a file, which no rename replaces
+  writeFile(dir.file("t.xml/x"), "x");
+  release(dir, held);
+  std::string out;
+  EXPECT_EQ(finish(&run, &out), 1) << out;
+  EXPECT_EQ(readFile(dir.file("t.htm")), "earlier page");
+}
+
+// A tour folder for a run as another user: as nobody when the test runs as
+// the superuser (who may write anything), else as the test's user. Nobody
+// may be unable to enter the work tree or TMPDIR (a clone in a private
+// `mktemp -d` folder, say), so the folder and a copy of the program go
+// under /tmp, open to all. `whyNot` says what stops such a run, if anything.
+struct OthersRun {
+  TempDir programFolder{"/tmp"};
+  TempDir dir{"/tmp"};
+  RunOptions options;
+  std::string whyNot;
+
+  explicit OthersRun(mode_t folderMode) {
+    if (dir.path().empty() || programFolder.path().empty()) {
+      whyNot = "no folder can be made in /tmp";
+      return;
+    }
+    chmod(dir.path().c_str(), folderMode);
+    if (geteuid() != 0) return;
+    options.asNobody = true;
+    options.program = programFolder.file("tourwright");
+    writeFile(options.program, readFile(TOURWRIGHT_EXE));
+    chmod(options.program.c_str(), 0755);
+    chmod(programFolder.path().c_str(), 0755);
+    pid_t child = fork();
+    if (child == 0) {
+      bool reaches = setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0 &&
+                     access(options.program.c_str(), X_OK) == 0 &&
+                     access(dir.path().c_str(), W_OK | X_OK) == 0;
+      _exit(reaches ? 0 : 1);
+    }
+    int status = 1;
+    waitpid(child, &status, 0);
+    if (status != 0) whyNot = "nobody cannot reach " + dir.path() + " or run a program there";
+  }
+};
+
+// What another user could plant at the scratch names is neither followed
+// nor reused, and the scratch files are the run's user's alone.
+TEST(RunSafetyTest, PlantedScratchNamesAreNeitherFollowedNorReused) {
+  OthersRun other(0777);
+  if (!other.whyNot.empty()) GTEST_SKIP() << other.whyNot;
+  const TempDir& dir = other.dir;
   writeFile(dir.file("hall.xml"), kTile);
   writeFile(dir.file("t.lst"), kUtf8Scene);
   writeFile(dir.file("victim"), "victim");
@@ -214,8 +286,8 @@ TEST(RunSafetyTest, PlantedScratchNamesAreNeitherFollowedNorReused) {
   struct stat victim;
   ASSERT_EQ(stat(dir.file("victim").c_str(), &victim), 0);
 
-  HeldRun run = startRun(dir, {"t.lst"}, "outputs", asNobody);
-  int held = waitUntilHeld(dir);
+  HeldRun run = startRun(dir, {"t.lst"}, "outputs", other.options);
+  int held = waitUntilHeld(dir, run);
   ASSERT_GE(held, 0) << "the run did not reach its outputs";
   struct stat scratch;
   ASSERT_EQ(lstat(dir.file("t.tmp").c_str(), &scratch), 0);
@@ -228,6 +300,26 @@ TEST(RunSafetyTest, PlantedScratchNamesAreNeitherFollowedNorReused) {
   EXPECT_EQ(readFile(dir.file("victim")), "victim");
   EXPECT_FALSE(fileExists(dir.file("t.asc")));
   EXPECT_FALSE(fileExists(dir.file("t.tmp")));
+}
+
+// In a folder where all may write but each removes only their own (as
+// /tmp), another user's file at a scratch name can be neither removed nor
+// replaced: the run says so, and the file stays as it was.
+TEST(RunSafetyTest, AnotherUsersFileAtAScratchNameStaysAsItWas) {
+  if (geteuid() != 0) GTEST_SKIP() << "only the superuser can plant another user's file";
+  OthersRun other(01777);
+  if (!other.whyNot.empty()) GTEST_SKIP() << other.whyNot;
+  const TempDir& dir = other.dir;
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  writeFile(dir.file("t.tmp"), "planted");
+  chmod(dir.file("t.tmp").c_str(), 0666);
+  HeldRun run = startRun(dir, {"t.lst"}, "", other.options);
+  std::string out;
+  EXPECT_EQ(finish(&run, &out), 1) << out;
+  EXPECT_NE(out.find("Tmp File ./t.tmp Creation Error!\n"), std::string::npos) << out;
+  EXPECT_EQ(readFile(dir.file("t.tmp")), "planted");
+  EXPECT_FALSE(fileExists(dir.file("t.xml")));
 }
 
 }  // namespace

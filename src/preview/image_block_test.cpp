@@ -55,9 +55,9 @@ TEST(ImageBlockTest, DescribesWhatADesktopBrowserGets) {
        "<image if=\"webvr\" type=\"CUBE\"><cube url=\"m_%s.jpg\"/></image>"
        "<image if=\"!webvr\" multires=\"true\" tilesize=\"512\">"
        "<level tiledimagewidth=\"3584\" tiledimageheight=\"3584\"><cube url=\"%CURRENTXML%/t/%s/l%l/%0v_%00h.jpg\"/></level>"
-       "<level tiledimagewidth=\"1024\" tiledimageheight=\"1024\"><cube url=\"t/%s/l%l/%y_%x.jpg\"/></level>"
+       "<level tiledimagewidth=\"1024\" tiledimageheight=\"1024\"><cube url=\"t/%s/l%0l/%y_%x.jpg\"/></level>"
        "<mobile><cube url=\"mobile_%s.jpg\"/></mobile></image>",
-       ImageForm::kMultiresCube, 2, "3584:t/{s}/l2/{v2}_{h3}.jpg 1024:t/{s}/l1/{v}_{h}.jpg", ""},
+       ImageForm::kMultiresCube, 2, "3584:t/{s}/l2/{v2}_{h3}.jpg 1024:t/{s}/l01/{v}_{h}.jpg", ""},
       {"single cube, entities and backslashes",
        "<!-- <image><sphere url=\"no.jpg\"/></image> --><image type='CUBE'>"
        "<cube url='%SWFPATH%\\a&amp;b\\mobile_%s.jpg'/></image>",
@@ -76,8 +76,13 @@ TEST(ImageBlockTest, DescribesWhatADesktopBrowserGets) {
        "<image multires=\"true\" tilesize=\"512\"><level><cube url=\"a/%s.jpg\"/></level>"
        "<level tiledimagewidth=\"512\" tiledimageheight=\"512\"><cube url=\"b/%s.jpg\"/></level></image>",
        ImageForm::kMultiresCube, 1, "512:b/{s}.jpg", "level 1"},
-      {"unknown condition chosen and said", "<image if=\"device.moon\"><sphere url=\"p.jpg\"/></image>",
+      {"first unknown condition chosen and said",
+       "<image if=\"device.moon\"><sphere url=\"p.jpg\"/></image>"
+       "<image if=\"device.sun\"><sphere url=\"q.jpg\"/></image>",
        ImageForm::kSphere, 1, "p.jpg", "desktop"},
+      {"tablet child skipped",
+       "<image type=\"CUBE\"><tablet><cube url=\"t_%s.jpg\"/></tablet><cube url=\"desktop_%s.jpg\"/></image>",
+       ImageForm::kCube, 1, "desktop_{s}.jpg", ""},
       {"unknown folder variable",
        "<image><sphere url=\"%ROOT%/p.jpg\"/></image>", ImageForm::kSphere, 1, "%ROOT%/p.jpg",
        "%ROOT%"},

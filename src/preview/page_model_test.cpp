@@ -23,7 +23,7 @@ TEST(PageModelTest, NamesScenesHotspotsAndWarningsInUtf8Json) {
   addCrossLink(hall, "court", 120, -5, "arrow", 180, "to\tcourt");
   addCrossLink(hall, "HALL-copy", 10, 0, "arrow", 360, "\xFF");
   addGallery(*tour, hall, "ceramics", 160, 0, "room");
-  addObject(*tour, hall, "bowl01", 1, 0.8f, "$none", "bowl");
+  addObject(*tour, hall, "bowl01", 1, 0.8f, "$none", "C:\\x");
   addObject(*tour, hall, "cup02", 2, 0.6f, "texts/cup02.htm", "cup");
   addReference(hall, "texts/site.kml", 10, -20, "icons/map.png", 1.5f, "map");
   addScene(*tour, "hall", "again");
@@ -41,7 +41,7 @@ TEST(PageModelTest, NamesScenesHotspotsAndWarningsInUtf8Json) {
       "\"id\":\"CrossLink-1-1\",\"kind\":\"cross\",\"ath\":120,\"atv\":-5,\"caption\":\"to\\u0009court\"",
       "\"broken\":true,\"warning\":\"palace.lst:4: warning: cross link target",
       "\"target\":\"HALL-copy\",\"lookat\":360,\"scene\":2,\"broken\":false",
-      "\"objects\":[{\"kind\":\"image\",\"file\":\"ceramics/bowl01.jpg\",\"caption\":\"bowl\","
+      "\"objects\":[{\"kind\":\"image\",\"file\":\"ceramics/bowl01.jpg\",\"caption\":\"C:\\\\x\","
       "\"explanation\":\"\"},{\"kind\":\"video\",\"file\":\"ceramics/cup02.mp4\"",
       "\"opens\":\"texts/site.kml\",\"how\":\"url\"",
       "\"element\":\"hall-copy\"",

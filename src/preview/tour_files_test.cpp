@@ -24,11 +24,14 @@ TEST(TourFilesTest, OpensRegularFilesInsideTheFolderOnly) {
   writeFile(tour + "/hall.tiles/f.jpg", "tile");
   writeFile(tour + "/empty.txt", "");
   writeFile(root.file("secret.txt"), "secret");
+  ASSERT_TRUE(makeFolder(root.file("tour2")));  // its name begins with the tour folder's
+  writeFile(root.file("tour2/secret.txt"), "secret");
   bool links = false;
 #ifndef _WIN32
   links = symlink("../secret.txt", (tour + "/out.txt").c_str()) == 0 &&
           symlink("hall.tiles/f.jpg", (tour + "/in.jpg").c_str()) == 0 &&
           symlink("..", (tour + "/up").c_str()) == 0 &&
+          symlink("../tour2/secret.txt", (tour + "/beside.txt").c_str()) == 0 &&
           mkfifo((tour + "/pipe.jpg").c_str(), 0600) == 0;
 #endif
   TourFolder folder;
@@ -42,6 +45,7 @@ TEST(TourFilesTest, OpensRegularFilesInsideTheFolderOnly) {
       {"hall.tiles", -1, false},      {"missing.jpg", -1, false},
       {"in.jpg", 4, true},            {"out.txt", -1, true},
       {"up/secret.txt", -1, true},    {"up/tour/hall.tiles/f.jpg", 4, true},
+      {"beside.txt", -1, true},
       {"pipe.jpg", -1, true},  // never waits for a writer
   };
   for (const auto& c : cases) {

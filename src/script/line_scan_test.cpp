@@ -131,6 +131,7 @@ TEST(CopyCutTest, CutsWholePiecesOnly) {
       // "&#" before anything but a decimal digit is plain text.
       {"a&#", 3, "a&", true},
       {"ab&#x41;", 5, "ab&#", true},
+      {"ab&#x41;", 4, "ab&", true},
       {"&#;&#", 4, "&#;", true},
       {"abU+AC00", 6, "ab", true},             // a code point notation across the cut
       {"U+AC00", 7, "U+AC00", false},

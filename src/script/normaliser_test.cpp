@@ -182,6 +182,7 @@ TEST(NormaliserTest, DecodesUtf16InBothByteOrders) {
       {"low alone", {0xDE00, 'A'}, "", kFffd + "A"},
       {"high as the last unit", {'A', 0xD83D}, "", "A" + kFffd},
       {"high before an odd byte", {0xD83D}, "\x3D", kFffd},
+      {"high before half a low", {0xD83D}, "\xDC", kFffd},  // never a unit from past the end
       {"odd byte dropped", {'A'}, "B", "A"},
       {"NUL writes nothing", {'A', 0, 'B'}, "", "AB"},
       {"mark inside the text", {0xFEFF}, "", "&#65279;"},
