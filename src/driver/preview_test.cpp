@@ -250,7 +250,10 @@ TEST(PreviewEndToEnd, ServesTheTourAndRefusesWhatLiesOutsideIt) {
   };
   for (const auto& c : ranges) {
     auto range = client.Get("/hall.xml", {{"Range", c.range}});
-    ASSERT_TRUE(range) << c.range;
+    if (!range) {
+      ADD_FAILURE() << c.range << ": no answer";  // the preview still to be ended below
+      continue;
+    }
     EXPECT_EQ(range->status, c.status) << c.range;
     if (c.status == 206) {
       EXPECT_EQ(range->body, c.body) << c.range;
