@@ -38,6 +38,21 @@ async function centreColour(page, png) {
   }, png.toString('base64'));
 }
 
+// Where a point at `ath`/`atv` (degrees, atv growing downwards) shows in a
+// view of `width` × `height` px looking at `hlookat`/`vlookat` with a vertical
+// field of view of `fov` radians; null when it lies behind.
+function project(ath, atv, view, width, height) {
+  const rad = Math.PI / 180;
+  const yaw = (ath - view.hlookat) * rad, pitch = atv * rad, tilt = view.vlookat * rad;
+  const right = Math.cos(pitch) * Math.sin(yaw), up = -Math.sin(pitch);
+  const forward = Math.cos(pitch) * Math.cos(yaw);
+  const ahead = forward * Math.cos(tilt) - up * Math.sin(tilt);
+  const above = up * Math.cos(tilt) + forward * Math.sin(tilt);
+  if (ahead <= 0) return null;
+  const focal = height / 2 / Math.tan(view.fov / 2);
+  return [width / 2 + focal * right / ahead, height / 2 - focal * above / ahead];
+}
+
 async function main() {
   const executablePath = fs.existsSync('/usr/lib/chromium/chromium') ? '/usr/lib/chromium/chromium'
     : '/usr/bin/chromium';
@@ -74,6 +89,27 @@ async function main() {
     check('every hotspot has its Korean caption',
       hotspots.every((h) => /[\uac00-\ud7a3]/.test(h[1])), JSON.stringify(hotspots));
 
+    // The page starts a scene at its hlookat/vlookat with a vertical field of
+    // 90 degrees, narrowed where the horizontal one would pass 120.
+    const model = await page.evaluate(() => fetch('/_tourwright/tour.json').then((r) => r.json()));
+    const drawn = await page.evaluate(() => {
+      const pano = document.getElementById('pano').getBoundingClientRect();
+      const marks = Array.prototype.map.call(document.querySelectorAll('#pano .hotspot'), (node) => {
+        const mark = node.querySelector('.mark').getBoundingClientRect();
+        return [node.dataset.id, mark.left + mark.width / 2 - pano.left,
+          mark.top + mark.height / 2 - pano.top];
+      });
+      return { width: pano.width, height: pano.height, marks };
+    });
+    const hall = model.scenes[0];
+    const fov = Math.min(Math.PI / 2, 2 * Math.atan(Math.tan(Math.PI / 3) * drawn.height / drawn.width));
+    const view = { hlookat: hall.hlookat, vlookat: hall.vlookat, fov };
+    const inView = (at) => at && at[0] >= 0 && at[0] <= drawn.width && at[1] >= 0 && at[1] <= drawn.height;
+    const placed = hall.hotspots.map((h) => [h.id, project(h.ath, h.atv, view, drawn.width, drawn.height)])
+      .filter((p) => inView(p[1])).map((p) => [p[0], p[1], drawn.marks.find((m) => m[0] === p[0])]);
+    check('the hotspots in view are drawn where their ath and atv project', placed.length > 0 &&
+      placed.every((p) => p[2] && Math.hypot(p[2][1] - p[1][0], p[2][2] - p[1][1]) < 3), JSON.stringify(placed));
+
     await page.hover('#pano [data-id="CrossLink-1-1"]');
     check('the caption shows on hover',
       await page.isVisible('#pano [data-id="CrossLink-1-1"] .caption'));
@@ -93,6 +129,9 @@ async function main() {
     await waitReady(page, 'court');
     check('a cross link takes the viewer to its target scene', true);
     await page.waitForFunction((t) => document.getElementById('missing').textContent.includes(t), tile);
+    const missing = await page.textContent('#missing');
+    check('a missing tile is listed by its row and column from 1',
+      missing.includes('missing on face b (row 1, column 1): ' + tile), missing);
     check('a missing tile is listed and marked on its face',
       await page.$$eval('#pano .missing-tile', (nodes) => nodes.length) === 1);
 
