@@ -8,13 +8,13 @@
 // scene's image matters: <image> holding <cube>, <sphere> or <level>s that
 // hold a <cube>; a <preview> anywhere. Device-specific children (<mobile>,
 // <tablet>) are what a desktop browser does not get, and are skipped.
-#include "preview/image_block.h"
+#include "tour/image_block.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "encoding/code_point.h"
-#include "preview/image_url.h"
+#include "tour/image_url.h"
 
 namespace tourwright {
 
