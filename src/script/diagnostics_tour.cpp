@@ -242,6 +242,7 @@ void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
     }
   }
 
+  if (d->tourCheck.check != nullptr) d->tourCheck.check(d->tourCheck.context, d, tour);
   writeWarningCount(d);
 }
 

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "encoding/code_point.h"
 #include "tour/image_url.h"
 #include "tour/xml_tags.h"
 
@@ -18,17 +17,6 @@ namespace tourwright {
 namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// A whole number of pixels: 1 to 999999999 digits' worth, else -1.
-long long pixels(const std::string* text) {
-  if (text == nullptr || text->empty() || text->size() > 9) return -1;
-  long long value = 0;
-  for (char c : *text) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value > 0 ? value : -1;
-}
 
 struct RawLevel {
   std::string width, height, url;
@@ -137,7 +125,7 @@ void describeMultires(const RawImage& image, const TextReading& reading,
                                      "\" list form is not shown by the preview");
     return;
   }
-  description->tileSize = pixels(&image.tileSize);
+  description->tileSize = pixelsOf(&image.tileSize);
   if (description->tileSize < 0) {
     addNotice(description, "a multi-resolution image without a usable tilesize (\"" +
                                reading.utf8(image.tileSize) + "\") cannot be shown");
@@ -148,7 +136,7 @@ void describeMultires(const RawImage& image, const TextReading& reading,
   for (size_t i = 0; i < image.levels.size(); ++i) {
     const RawLevel& raw = image.levels[i];
     std::string which = "level " + std::to_string(i + 1);
-    TileLevel level = {pixels(&raw.width), pixels(&raw.height), {}};
+    TileLevel level = {pixelsOf(&raw.width), pixelsOf(&raw.height), {}};
     if (level.width < 0 || level.height < 0) {
       addNotice(description, which + " has no usable tiledimagewidth and tiledimageheight");
     } else if (!raw.hasUrl) {

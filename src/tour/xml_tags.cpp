@@ -147,4 +147,14 @@ const std::string* attributeOf(const XmlTag& tag, const char* name) {
   return nullptr;
 }
 
+long long pixelsOf(const std::string* text) {
+  if (text == nullptr || text->empty() || text->size() > 9) return -1;
+  long long value = 0;
+  for (char c : *text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value > 0 ? value : -1;
+}
+
 }  // namespace tourwright

@@ -29,6 +29,10 @@ bool nextXmlTag(const char** cursor, const char* end, XmlTag* tag);
 // The value of the attribute `name` (lower case), or nullptr.
 const std::string* attributeOf(const XmlTag& tag, const char* name);
 
+// An attribute's value as a whole number of pixels, 1 to 999999999; -1
+// for anything else (or no attribute).
+long long pixelsOf(const std::string* value);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_TOUR_XML_TAGS_H_
