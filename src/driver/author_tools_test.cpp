@@ -159,14 +159,14 @@ TEST(AuthorToolsTest, CheckNamesEveryMissingFile) {
       << elsewhere.err;
   EXPECT_NE(elsewhere.err.find("site file \"/VR/xsl3v/krpano.js\" is missing"), std::string::npos);
 
-  TempDir alone;  // no folder above it holds the viewer
+  TempDir alone;  // no folder above it holds the viewer, and no west tour beside it
   copyFolder(site.tour, alone.file("palace"));
   ProgramRun note = runProgram({"--check", "palace.lst"}, alone.file("palace"));
   EXPECT_EQ(note.err.substr(note.err.find(script + ": note: ")),
             script + ": note: the site's files (the viewer script, its include files, the style "
             "images and the video plugin) were not looked for: no folder above the tour holds "
             "VR/xsl3v/; name the site's root folder with --site DIR\n" +
-            script + ": 2 warnings\n");
+            script + ": 3 warnings\n");
 }
 
 TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
