@@ -17,7 +17,8 @@ cd "$(dirname "$0")/.."
 TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq valgrind" bash tools/setup.sh
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_BENCH=ON -DTOURWRIGHT_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target tourwright transcoder_bench make_bench_tour >/dev/null
+cmake --build "$build" -j"$(nproc)" --target tourwright transcoder_bench make_bench_tour \
+  needed_files_bench >/dev/null
 dynamic_build=build-bench-dynamic
 cmake -S . -B "$dynamic_build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=OFF -DTOURWRIGHT_STATIC=OFF >/dev/null
 cmake --build "$dynamic_build" -j"$(nproc)" --target tourwright >/dev/null
@@ -48,6 +49,9 @@ for pair in File Memory; do
       tolower(p), mb / (tw / 1000), mb / (iw / 1000), iw / tw
   }'
 done
+
+echo "== the files --check looks for: 12 scenes of three levels, 3,259 files, warm (target under 50 ms)"
+"$build/bench/needed_files_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 echo "== whole run on the maximal tour against the cat floor"
 bash bench/whole_run.sh "$build"

@@ -10,6 +10,8 @@ install(TARGETS tourwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md docs/robustness.md docs/warnings.md DESTINATION ${TOURWRIGHT_DOC_DIR})
 install(DIRECTORY examples/palace DESTINATION ${TOURWRIGHT_DOC_DIR}/examples
         PATTERN "palace.xml" EXCLUDE PATTERN "palace.htm" EXCLUDE)
+# The tour the example's out link opens.
+install(DIRECTORY examples/west DESTINATION ${TOURWRIGHT_DOC_DIR}/examples)
 # The licences of the program and of every third-party part inside it:
 # debian/copyright in the machine-readable format, and each part's full
 # text under licences/ (gathered on every build, so a part added to

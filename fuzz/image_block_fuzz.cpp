@@ -6,7 +6,7 @@
 #include <string>
 
 #include "encoding/code_point.h"
-#include "preview/image_block.h"
+#include "tour/image_block.h"
 #include "preview/preview_text.h"
 
 using namespace tourwright;

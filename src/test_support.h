@@ -63,6 +63,16 @@ bool limitFileSize(long long bytes);
 bool canLinkToUnreadableFile();
 bool linkToUnreadableFile(const std::string& path);
 
+// Standard error of --check without what it says of the files the tour
+// needs (tested on their own): the script's findings and their count, as
+// a run prints them.
+std::string scriptFindings(const std::string& err);
+
+// Every file of the site the viewer page and the tour XML name, empty,
+// under `root` (the viewer script, the include files, the style images and
+// the video plugin).
+void writeSiteFiles(const std::string& root);
+
 struct ProgramRun {
   int status = -1;
   std::string out;  // standard output

@@ -53,7 +53,7 @@ for size in 64 32; do
   sed 's/\r*$/\r/' README.md >"$stage/README.txt"
   sed 's/\r*$/\r/' LICENSE >"$stage/LICENSE.txt"
   if [[ -d build-package/licences ]]; then cp -r build-package/licences "$stage/"; fi
-  cp -r examples/palace "$stage/examples/"
+  cp -r examples/palace examples/west "$stage/examples/"
   rm -f "$stage/examples/palace/palace.xml" "$stage/examples/palace/palace.htm"
   (cd build-package && TZ=UTC zip -qrX "$root/dist/$name.zip" "$name")
   echo "dist/$name.zip: $(stat -c %s "dist/$name.zip") bytes"

@@ -11,6 +11,7 @@
 #include "script/normaliser.h"
 #include "script/tour_model.h"
 #include "tour/tile_xml.h"
+#include "tour/needed_files.h"
 #include "tour/tile_xml_check.h"
 #include "tour/tour_graph.h"
 
@@ -38,11 +39,13 @@ int openQuietly(const char* scriptPath, DecodeReport* report, FILE** parsed, Fil
 
 // Parses the script into gTour with its warnings on `out`; false, after
 // the usual line there, when it cannot be found or read through.
-bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck, FILE* out) {
+bool readScriptAside(const RunPaths& paths, SceneCheck sceneCheck, TourCheck tourCheck,
+                     FILE* out) {
   static std::string shownLst;  // the checks name it until they end
   shownLst = consolePath(paths.lstPath);
   startDiagnostics(&gDiagnostics, shownLst.c_str(), out);
   gDiagnostics.sceneCheck = sceneCheck;
+  gDiagnostics.tourCheck = tourCheck;
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   FILE* script = nullptr;
   FileStamp opened;
@@ -99,26 +102,37 @@ void checkTileXml(const void* context, ScriptDiagnostics* d, const Tour& tour, i
        problem);
 }
 
+// The files the tour needs, looked for under the tour folder and the site
+// root (`site`, or the one found above the tour folder).
+TourCheck filesCheck(const RunPaths& paths, const std::string& site) {
+  static NeededFilesCheck check;
+  check.directory = paths.directory;
+  check.siteRoot = findSiteRoot(paths.directory, site);
+  return neededFilesCheck(&check);
+}
+
 }  // namespace
 
-int runCheck(const std::string& argument) {
+int runCheck(const std::string& argument, const std::string& site) {
   RunPaths paths = derivePaths(argument);
   // An output over the script is a run's first finding, before any.
   const std::string* overScript = outputOverInput(paths, paths.lstPath.c_str());
   if (overScript != nullptr) reportOutputOverInput(stderr, *overScript, paths.lstPath);
   SceneCheck tiles = {checkTileXml, &paths};
-  if (!readScriptAside(paths, tiles, stderr)) return kExitFailed;
+  if (!readScriptAside(paths, tiles, filesCheck(paths, site), stderr)) return kExitFailed;
   return gDiagnostics.warningCount == 0 && overScript == nullptr ? kExitCompleted : kExitFailed;
 }
 
-const Tour* readScriptAsChecked(const RunPaths& paths, FILE* out) {
+const Tour* readScriptAsChecked(const RunPaths& paths, const std::string& site, FILE* out) {
   SceneCheck tiles = {checkTileXml, &paths};
-  return readScriptAside(paths, tiles, out) ? &gTour : nullptr;
+  return readScriptAside(paths, tiles, filesCheck(paths, site), out) ? &gTour : nullptr;
 }
 
 int runGraph(const std::string& argument) {
   RunPaths paths = derivePaths(argument);
-  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr}, stderr)) return kExitFailed;
+  if (!readScriptAside(paths, SceneCheck{nullptr, nullptr}, TourCheck{nullptr, nullptr}, stderr)) {
+    return kExitFailed;
+  }
   writeTourGraph(&gTour, stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
     std::fprintf(stderr, "Graph Write Error: standard output\n");
@@ -130,11 +144,11 @@ int runGraph(const std::string& argument) {
 int runOtherMode(const CommandLine& commandLine) {
   switch (commandLine.mode) {
     case Mode::kCheck:
-      return runCheck(commandLine.script);
+      return runCheck(commandLine.script, commandLine.site);
     case Mode::kGraph:
       return runGraph(commandLine.script);
     case Mode::kPreview:
-      return runPreview(commandLine.script, commandLine.port);
+      return runPreview(commandLine.script, commandLine.port, commandLine.site);
     case Mode::kHelp:
       writeHelp(stdout);
       return kExitCompleted;

@@ -22,13 +22,16 @@ namespace tourwright {
 
 // Reports every finding of a run, and every tile XML that is missing, not
 // readable, a folder or without an image element to copy, at its scene's header
-// line. Standard output stays empty. Returns 0 when nothing was found, 1
-// when something was or the script cannot be read.
-int runCheck(const std::string& argument);
+// line; then every file the tour needs that is missing (tour/needed_files.h),
+// under the tour folder and under the site root: `site` (--site DIR), or
+// the first folder above the tour that holds VR/xsl3v/. Standard output
+// stays empty. Returns 0 when nothing was found, 1 when something was or
+// the script cannot be read.
+int runCheck(const std::string& argument, const std::string& site);
 
 // Reads the script as --check does, its findings and any failure to read
 // it on `out`; the tour read, valid until the next call, or nullptr.
-const Tour* readScriptAsChecked(const RunPaths& paths, FILE* out);
+const Tour* readScriptAsChecked(const RunPaths& paths, const std::string& site, FILE* out);
 
 // Prints the tour as a Graphviz digraph on standard output. Returns 0 when
 // the script was read and the graph written, 1 otherwise.

@@ -26,15 +26,17 @@ using testing_support::nativePath;
 using testing_support::ProgramRun;
 using testing_support::readFile;
 using testing_support::runProgram;
+using testing_support::scriptFindings;
 using testing_support::sourceDir;
 using testing_support::TempDir;
 using testing_support::writeFile;
+using testing_support::writeSiteFiles;
 
 // Every name in the folder with its bytes ("<folder>" for a folder).
-std::map<std::string, std::string> snapshot(const TempDir& dir) {
+std::map<std::string, std::string> snapshot(const std::string& folder) {
   std::map<std::string, std::string> files;
-  for (const std::string& name : testing_support::listFolder(dir.path())) {
-    std::string path = dir.file(name);
+  for (const std::string& name : testing_support::listFolder(folder)) {
+    std::string path = folder + "/" + name;
     files[name] = isDirectory(path.c_str()) ? "<folder>" : readFile(path);
   }
   return files;
@@ -46,7 +48,7 @@ TEST(AuthorToolsTest, HelpVersionAndMisusedCommandLines) {
   ProgramRun help = runProgram({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.err, "");
-  for (const char* form : {"tourwright SCRIPT\n", "tourwright --check SCRIPT\n",
+  for (const char* form : {"tourwright SCRIPT\n", "tourwright --check [--site DIR] SCRIPT\n",
                            "tourwright --graph SCRIPT\n", "tourwright --version\n", "-h, --help",
                            "Exit status: 0"}) {
     EXPECT_NE(help.out.find(form), std::string::npos) << form;
@@ -71,31 +73,100 @@ TEST(AuthorToolsTest, HelpVersionAndMisusedCommandLines) {
             std::string::npos);
 }
 
-TEST(AuthorToolsTest, CheckOfCleanToursFindsNothingAndWritesNothing) {
-  TempDir ansi;
-  for (const char* name : {"palace.lst", "hall.xml", "court.xml"}) {
-    writeFile(ansi.file(name), readFile(sourceDir() + "/examples/palace/" + name));
+// A copy of the folder `from` (its files and folders, all the way down).
+void copyFolder(const std::string& from, const std::string& to) {
+  makeFolder(to);
+  for (const std::string& name : testing_support::listFolder(from)) {
+    std::string path = from + "/" + name;
+    if (isDirectory(path.c_str())) {
+      copyFolder(path, to + "/" + name);
+    } else {
+      writeFile(to + "/" + name, readFile(path));
+    }
   }
+}
+
+// A web site with the example tour and every file it needs: the site's
+// own under VR/, the tour in tours/palace, the tour its out link opens in
+// tours/west.
+struct ExampleSite {
+  TempDir root;
+  std::string tour = root.file("tours") + "/palace";
+  ExampleSite() {
+    writeSiteFiles(root.path());
+    makeFolder(root.file("tours"));
+    copyFolder(sourceDir() + "/examples/palace", tour);
+    makeFolder(root.file("tours") + "/west");
+    writeFile(root.file("tours") + "/west/west.xml", "<krpano/>\n");
+  }
+};
+
+TEST(AuthorToolsTest, CheckOfCleanToursFindsNothingAndWritesNothing) {
+  ExampleSite site;
   TempDir utf8;
   writeFile(utf8.file("t.lst"), "\xEF\xBB\xBF#SCENE\r\nhall 0 0 $\xED\x99\x80\r\n#CROSSLINK\r\n"
                                 "HALL 1 2 arrow $\xF0\x9F\x98\x80 back\r\n");
   writeFile(utf8.file("hall.xml"), kTile);
+  makeFolder(utf8.file("hall.tiles"));
+  writeFile(utf8.file("hall.tiles/preview.jpg"), "");
+  writeFile(utf8.file("hall.tiles/mobile_f.jpg"), "");
   // Files named like a run's scratch files stay as they are.
   writeFile(utf8.file("t.asc"), "planted");
   writeFile(utf8.file("t.tmp"), "planted");
-  for (const TempDir* dir : {&ansi, &utf8}) {
-    auto before = snapshot(*dir);
-    std::string script = dir == &ansi ? "palace.lst" : "t.lst";
-    ProgramRun check = runProgram({"--check", script}, dir->path());
+  for (const std::string& folder : {site.tour, utf8.path()}) {
+    auto before = snapshot(folder);
+    bool example = folder == site.tour;
+    std::string script = example ? "palace.lst" : "t.lst";
+    // The example finds its site root by itself; the other is told.
+    std::vector<std::string> arguments = {"--check", script};
+    if (!example) arguments.insert(arguments.begin() + 1, {"--site", site.root.path()});
+    ProgramRun check = runProgram(arguments, folder);
     EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_EQ(check.out, "");
     EXPECT_EQ(check.err, "");
-    ProgramRun graph = runProgram({"--graph", script}, dir->path());
+    ProgramRun graph = runProgram({"--graph", script}, folder);
     EXPECT_EQ(graph.status, 0);
     EXPECT_EQ(graph.out.substr(0, 16), "digraph tour {\n\t");
     EXPECT_EQ(graph.err, "");
-    EXPECT_EQ(snapshot(*dir), before);
+    EXPECT_EQ(snapshot(folder), before);
   }
+}
+
+// A partial upload: a tile of a level, a photo and an include gone. The
+// check names each, per scene and kind, and says when it has no site.
+TEST(AuthorToolsTest, CheckNamesEveryMissingFile) {
+  ExampleSite site;
+  removeFile((site.tour + "/hall.tiles/u/l1/2/l1_u_2_1.jpg").c_str());
+  removeFile((site.tour + "/photo/lamp01.jpg").c_str());
+  removeFile(site.root.file("VR/xsl3v/include/vr.xml").c_str());
+  ProgramRun check = runProgram({"--check", "palace.lst"}, site.tour);
+  std::string script = nativePath("./palace.lst");
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.err,
+            nativePath("./hall.xml") + ": warning: 1 of 24 tiles missing in hall.tiles "
+            "(u/l1/2/l1_u_2_1.jpg)\n" +
+            script + ":27: warning: photo \"photo/lamp01.jpg\" is missing\n" +
+            script + ": warning: site file \"/VR/xsl3v/include/vr.xml\" is missing under the "
+            "site root " + site.root.path() + "\n" +
+            script + ": 3 warnings\n");
+
+  removeFile((site.root.file("tours") + "/west/west.xml").c_str());
+  writeFile(site.root.file("tours") + "/west/west.lst", "");
+  ProgramRun elsewhere = runProgram({"--check", "--site", site.tour, "palace.lst"}, site.tour);
+  EXPECT_NE(elsewhere.err.find(script + ":8: warning: out link tour \"../west/west.xml\" is "
+                               "missing: not converted yet (../west/west.lst is there)\n"),
+            std::string::npos)
+      << elsewhere.err;
+  EXPECT_NE(elsewhere.err.find("site file \"/VR/xsl3v/krpano.js\" is missing"), std::string::npos);
+
+  TempDir alone;  // no folder above it holds the viewer, and no west tour beside it
+  copyFolder(site.tour, alone.file("palace"));
+  ProgramRun note = runProgram({"--check", "palace.lst"}, alone.file("palace"));
+  EXPECT_EQ(note.err.substr(note.err.find(script + ": note: ")),
+            script + ": note: the site's files (the viewer script, its include files, the style "
+            "images and the video plugin) were not looked for: no folder above the tour holds "
+            "VR/xsl3v/; name the site's root folder with --site DIR\n" +
+            script + ": 3 warnings\n");
 }
 
 TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
@@ -107,13 +178,13 @@ TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
   writeFile(dir.file("hall.xml"), kTile);
   makeFolder(dir.file("court.xml"));
   writeFile(dir.file("yard.xml"), "<krpano>\n</krpano>\n");
-  auto before = snapshot(dir);
+  auto before = snapshot(dir.path());
   ProgramRun check = runProgram({"--check", "t.lst"}, dir.path());
   std::string script = nativePath("./t.lst");
   std::string tile = nativePath("./");
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out, "");
-  EXPECT_EQ(check.err,
+  EXPECT_EQ(scriptFindings(check.err),
             script + ":12: warning: cross link line has no \"$\" caption: skipped\n" +
             script + ":4: warning: cross link target \"garden\" names no scene of the tour\n" +
             script + ":6: warning: tile XML \"" + tile + "court.xml\" of scene \"court\" is a "
@@ -123,14 +194,14 @@ TEST(AuthorToolsTest, CheckReportsEveryFindingAndEveryUnusableTileXml) {
             script + ":10: warning: tile XML \"" + tile + "lost.xml\" of scene \"lost\" is "
             "missing: a run stops there\n" +
             script + ": 5 warnings\n");
-  EXPECT_EQ(snapshot(dir), before);
+  EXPECT_EQ(snapshot(dir.path()), before);
 
   ProgramRun missing = runProgram({"--check", "none.lst"}, dir.path());
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "");
   EXPECT_EQ(missing.err, "Lst File \"" + nativePath("./none.lst") + "\" Not Found!\n");
   EXPECT_EQ(runProgram({"--graph", "none.lst"}, dir.path()).status, 1);
-  EXPECT_EQ(snapshot(dir), before);
+  EXPECT_EQ(snapshot(dir.path()), before);
 
   // A script that fails to read part way is no shorter script.
   if (canLinkToUnreadableFile() && linkToUnreadableFile(dir.file("bad.lst"))) {
@@ -162,7 +233,7 @@ TEST(AuthorToolsTest, CheckFindsOutputsThatWouldReplaceInputs) {
   ASSERT_EQ(symlink("t.lst", linked.file("t.htm").c_str()), 0);
   check = runProgram({"--check", "t.lst"}, linked.path());
   EXPECT_EQ(check.status, 1);
-  EXPECT_EQ(check.err, "Output File ./t.htm Would Overwrite ./t.lst!\n");
+  EXPECT_EQ(scriptFindings(check.err), "Output File ./t.htm Would Overwrite ./t.lst!\n");
 #endif
 }
 
@@ -174,6 +245,11 @@ TEST(AuthorToolsTest, ScratchOnlyWhenNeededAndFailuresSayWhy) {
   writeFile(dir.file("a.lst"), "#SCENE\nhall 0 0 $H\n");
   writeFile(dir.file("u.lst"), "\xEF\xBB\xBF#SCENE\nhall 0 0 $H\n");
   writeFile(dir.file("hall.xml"), kTile);
+  makeFolder(dir.file("hall.tiles"));
+  writeFile(dir.file("hall.tiles/preview.jpg"), "");
+  writeFile(dir.file("hall.tiles/mobile_f.jpg"), "");
+  TempDir site;
+  writeSiteFiles(site.path());
   const char* previous = std::getenv("TMPDIR");
   std::string kept = previous != nullptr ? previous : "";
   TempDir scratch;
@@ -194,7 +270,9 @@ TEST(AuthorToolsTest, ScratchOnlyWhenNeededAndFailuresSayWhy) {
     for (const char* mode : {"--check", "--graph"}) {
       SCOPED_TRACE(std::string(mode) + " " + c.script + " " + c.tmpdir);
       setenv("TMPDIR", c.tmpdir.c_str(), 1);
-      ProgramRun run = runProgram({mode, c.script}, dir.path());
+      std::vector<std::string> arguments = {mode, c.script};
+      if (mode[2] == 'c') arguments = {mode, "--site", site.path(), c.script};
+      ProgramRun run = runProgram(arguments, dir.path());
       if (previous != nullptr) setenv("TMPDIR", kept.c_str(), 1); else unsetenv("TMPDIR");
       EXPECT_EQ(run.status, c.status);
       EXPECT_EQ(run.err, c.err);

@@ -24,7 +24,7 @@ bool isOption(const char* argument) {
   return std::strncmp(argument, "--", 2) == 0 || std::strcmp(argument, "-h") == 0;
 }
 
-CommandLine misused(std::string problem) { return CommandLine{Mode::kMisused, "", problem, ""}; }
+CommandLine misused(std::string problem) { return CommandLine{Mode::kMisused, "", problem, "", ""}; }
 
 #if defined(__clang__)
 #define TW_COMPILER "clang " __clang_version__
@@ -58,9 +58,9 @@ CommandLine misused(std::string problem) { return CommandLine{Mode::kMisused, ""
 
 const char kUsageForms[] =
     "Usage: tourwright SCRIPT\n"
-    "       tourwright --check SCRIPT\n"
+    "       tourwright --check [--site DIR] SCRIPT\n"
     "       tourwright --graph SCRIPT\n"
-    "       tourwright --preview [--port N] SCRIPT\n"
+    "       tourwright --preview [--port N] [--site DIR] SCRIPT\n"
     "       tourwright --help\n"
     "       tourwright --version\n";
 
@@ -70,6 +70,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   Mode mode = Mode::kRun;
   const char* modeName = nullptr;
   const char* port = nullptr;
+  const char* site = nullptr;
   int i = 1;
   for (; i < argc && isOption(argv[i]); ++i) {
     const char* argument = argv[i];
@@ -84,13 +85,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
       port = argv[++i];
       continue;
     }
+    if (std::strcmp(argument, "--site") == 0) {
+      if (site != nullptr) return misused("--site is given twice");
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') return misused("--site needs a folder");
+      site = argv[++i];
+      continue;
+    }
     const ModeOption* found = nullptr;
     for (const ModeOption& option : kOptions) {
       if (std::strcmp(argument, option.name) == 0) found = &option;
     }
     if (found == nullptr) return misused(std::string("unknown option \"") + argument + "\"");
     if (found->mode == Mode::kHelp || found->mode == Mode::kVersion) {
-      return CommandLine{found->mode, "", "", ""};
+      return CommandLine{found->mode, "", "", "", ""};
     }
     if (modeName != nullptr && std::strcmp(modeName, argument) != 0) {
       return misused(std::string(modeName) + " and " + argument + " cannot be combined");
@@ -99,7 +106,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     modeName = found->name;
   }
   if (port != nullptr && mode != Mode::kPreview) return misused("--port goes with --preview");
-  CommandLine line = {mode, "", "", port != nullptr ? port : ""};
+  if (site != nullptr && mode != Mode::kCheck && mode != Mode::kPreview) {
+    return misused("--site goes with --check or --preview");
+  }
+  CommandLine line = {mode, "", "", port != nullptr ? port : "", site != nullptr ? site : ""};
   for (int first = i; i < argc; ++i) {
     if (i > first) line.script += ' ';
     line.script += argv[i];
@@ -124,14 +134,19 @@ void writeHelp(FILE* out) {
       "tours/palace/palace.lst). Arguments are joined with single spaces.\n"
       "\n"
       "Options, before the script (\"--\" ends them):\n"
-      "  --check     read and check the script and each scene's tile XML; write\n"
-      "              nothing; warnings on standard error\n"
+      "  --check     read and check the script and each scene's tile XML, and look\n"
+      "              for every file the tour needs (tiles, preview strips,\n"
+      "              thumbnails, photos, icons, gallery files, linked tours; the\n"
+      "              site's viewer script, include files, style images and video\n"
+      "              plugin); write nothing; warnings on standard error\n"
       "  --graph     print the tour as a Graphviz digraph on standard output,\n"
       "              for dot(1); write nothing else\n"
       "  --preview   serve the tour to a browser at http://127.0.0.1:PORT/ until\n"
       "              Ctrl-C: the panoramas, the hotspots and the warnings, shown\n"
       "              afresh when the script or a tile XML changes; write nothing\n"
-      "  --port N    with --preview: listen on port N (default: a free port)\n"
+      "  --port N    with --preview: listen on port N (default: a free port)\n"      "  --site DIR  with --check or --preview: the web site's root folder, which\n"
+      "              holds VR/xsl3v/ (default: the first folder above the tour\n"
+      "              that holds it; without one the site's files are not looked for)\n"
       "  -h, --help  print this help\n"
       "  --version   print the version and how the program was built\n"
       "\n"

@@ -26,6 +26,7 @@ struct CommandLine {
   std::string script;  // the joined arguments after the options
   std::string problem;  // for kMisused: the one line that says what is wrong
   std::string port;     // for kPreview: the value of --port as typed; empty without it
+  std::string site;     // for kCheck and kPreview: the value of --site; empty without it
 };
 
 // --help and --version act as soon as they are read; an unknown option

@@ -13,6 +13,7 @@ struct OptionCase {
   const char* script;   // for the modes that take one
   const char* problem;  // for kMisused
   const char* port = "";  // for kPreview: --port's value as typed
+  const char* site = "";  // for kCheck and kPreview: --site's value
 };
 
 TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
@@ -48,6 +49,13 @@ TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
       {{"--check", "--port", "1", "a.lst"}, Mode::kMisused, "", "--port goes with --preview"},
       {{"--port", "1", "a.lst"}, Mode::kMisused, "", "--port goes with --preview"},
       {{"--preview", "--check", "a.lst"}, Mode::kMisused, "", "--preview and --check cannot be combined"},
+      {{"--check", "--site", "/srv/www", "a.lst"}, Mode::kCheck, "a.lst", "", "", "/srv/www"},
+      {{"--site", "My Site", "--preview", "a"}, Mode::kPreview, "a", "", "", "My Site"},
+      {{"--site", "s", "a.lst"}, Mode::kMisused, "", "--site goes with --check or --preview"},
+      {{"--graph", "--site", "s", "a"}, Mode::kMisused, "", "--site goes with --check or --preview"},
+      {{"--check", "--site"}, Mode::kMisused, "", "--site needs a folder"},
+      {{"--check", "--site", "", "a"}, Mode::kMisused, "", "--site needs a folder"},
+      {{"--check", "--site", "a", "--site", "b", "c"}, Mode::kMisused, "", "--site is given twice"},
   };
   for (const OptionCase& c : cases) {
     std::vector<const char*> argv = {"tourwright"};
@@ -59,6 +67,7 @@ TEST(OptionsTest, ParsesOptionsBeforeTheScript) {
     EXPECT_EQ(line.script, c.script) << shown;
     EXPECT_EQ(line.problem, c.problem) << shown;
     EXPECT_EQ(line.port, c.port) << shown;
+    EXPECT_EQ(line.site, c.site) << shown;
   }
 }
 

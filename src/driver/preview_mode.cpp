@@ -31,6 +31,7 @@ namespace {
 struct PreviewState {
   std::mutex lock;
   RunPaths paths;
+  std::string site;  // --site DIR, or empty
   std::string shownLst;
   std::vector<PreviewWarning> warnings;
 };
@@ -54,7 +55,7 @@ const Tour* readQuietly(PreviewState* state, std::string* printed) {
   bool captured = out != nullptr;
   if (!captured) out = openNullSink();
   if (out == nullptr) return nullptr;
-  const Tour* tour = readScriptAsChecked(state->paths, out);
+  const Tour* tour = readScriptAsChecked(state->paths, state->site, out);
   if (!captured) {
     std::fclose(out);
     return tour;
@@ -168,7 +169,8 @@ std::vector<PreviewWarning> previewWarnings(const std::string& printed,
   return warnings;
 }
 
-int runPreview(const std::string& argument, const std::string& portText) {
+int runPreview(const std::string& argument, const std::string& portText,
+               const std::string& site) {
   int port = 0;
   if (!portText.empty() && !parsePort(portText, &port)) {
     std::fprintf(stderr, "tourwright: --port needs a number from 1 to 65535, not \"%s\"\n",
@@ -177,9 +179,10 @@ int runPreview(const std::string& argument, const std::string& portText) {
   }
   static PreviewState state;
   state.paths = derivePaths(argument);
+  state.site = site;
   state.shownLst = consolePath(state.paths.lstPath);
   // The findings of the first reading, as --check prints them.
-  const Tour* tour = readScriptAsChecked(state.paths, stderr);
+  const Tour* tour = readScriptAsChecked(state.paths, state.site, stderr);
   if (tour == nullptr) return kExitFailed;
   gShownTour = *tour;
 

@@ -16,10 +16,10 @@
 
 namespace tourwright {
 
-// `port` is --port's value as typed, empty without it. Returns the exit
-// status: 0 once ended, 1 when the script cannot be read or the port is
-// bad or in use.
-int runPreview(const std::string& argument, const std::string& port);
+// `port` is --port's value as typed, empty without it; `site` --site's.
+// Returns the exit status: 0 once ended, 1 when the script cannot be read
+// or the port is bad or in use.
+int runPreview(const std::string& argument, const std::string& port, const std::string& site);
 
 // The warnings in what --check printed (`printed`, the script named as
 // `shownScript`), each as UTF-8 with its line; a line that is no warning

@@ -8,6 +8,13 @@
 
 #include "driver/preview_mode.h"
 
+#include <cstdio>
+
+#include "driver/author_tools.h"
+#include "driver/run.h"
+#include "platform/files.h"
+#include "test_support.h"
+
 namespace tourwright {
 namespace {
 
@@ -27,6 +34,10 @@ TEST(PreviewWarningsTest, TakesEachWarningWithItsLineInUtf8) {
       // A path in UTF-8 stays as it is.
       {"t/a.lst:4: warning: tile XML \"\xEA\xB6\x81.xml\" is missing\n", 4,
        "t/a.lst:4: warning: tile XML \"\xEA\xB6\x81.xml\" is missing"},
+      // The tiles of a scene, on its tile XML; the note of a check without a site.
+      {"t/hall.xml: warning: 1 of 24 tiles missing in hall.tiles (f_1_1.jpg)\n", 0,
+       "t/hall.xml: warning: 1 of 24 tiles missing in hall.tiles (f_1_1.jpg)"},
+      {"t/a.lst: note: the site's files were not looked for\n", 0, ""},
   };
   for (const auto& c : cases) {
     std::vector<PreviewWarning> warnings = previewWarnings(c.printed, "t/a.lst");
@@ -35,6 +46,32 @@ TEST(PreviewWarningsTest, TakesEachWarningWithItsLineInUtf8) {
     EXPECT_EQ(warnings[0].line, c.line) << c.printed;
     EXPECT_EQ(warnings[0].text, c.text);
   }
+}
+
+// The page's warnings hold what --check finds of the files the tour needs,
+// from the same list: here a tile of a level the page does not draw.
+TEST(PreviewWarningsTest, NameTheMissingFilesAsTheCheckDoes) {
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir.file("t.lst"), "#SCENE\nhall 0 0 $Hall\n");
+  testing_support::writeFile(
+      dir.file("hall.xml"),
+      "<krpano>\n<image multires=\"true\" tilesize=\"512\">\n"
+      "<level tiledimagewidth=\"512\" tiledimageheight=\"512\"><cube url=\"hall.tiles/%s.jpg\"/>"
+      "</level>\n</image>\n</krpano>\n");
+  testing_support::makeFolder(dir.file("hall.tiles"));
+  for (const char* file : {"l", "f", "r", "b", "d", "preview", "mobile_f"}) {
+    testing_support::writeFile(dir.file("hall.tiles/") + file + ".jpg", "");
+  }
+  RunPaths paths = derivePaths(dir.file("t.lst"));
+  FILE* printed = std::tmpfile();
+  ASSERT_NE(readScriptAsChecked(paths, "", printed), nullptr);
+  std::vector<PreviewWarning> warnings =
+      previewWarnings(testing_support::readStream(printed), consolePath(paths.lstPath));
+  std::fclose(printed);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].line, 0);
+  EXPECT_EQ(warnings[0].text, consolePath(dir.file("hall.xml")) +
+                                  ": warning: 1 of 6 tiles missing in hall.tiles (u.jpg)");
 }
 
 }  // namespace

@@ -104,6 +104,14 @@ std::string resolvedFolderName(const char* path) {
   size_t separator = resolved.find_last_of("/\\:");
   return separator == std::string::npos ? resolved : resolved.substr(separator + 1);
 }
+
+std::string resolvedFolderPath(const char* path) {
+  wchar_t* full = _wfullpath(nullptr, widePath(path).c_str(), 0);
+  if (full == nullptr) return std::string();
+  std::string resolved = utf8FromWide(full);
+  std::free(full);
+  return resolved;
+}
 #else
 std::string resolvedFolderName(const char* path) {
   char* full = realpath(path, nullptr);
@@ -111,6 +119,14 @@ std::string resolvedFolderName(const char* path) {
   std::string resolved = full;
   std::free(full);
   return resolved.substr(resolved.rfind('/') + 1);
+}
+
+std::string resolvedFolderPath(const char* path) {
+  char* full = realpath(path, nullptr);
+  if (full == nullptr) return std::string();
+  std::string resolved = full;
+  std::free(full);
+  return resolved;
 }
 #endif
 

@@ -30,6 +30,8 @@ bool sameStamp(const FileStamp& first, const FileStamp& second);
 // resolved): "palace" for "." in /tours/palace. Empty when the folder
 // cannot be resolved or has no name (a root).
 std::string resolvedFolderName(const char* path);
+// The whole absolute path of that folder; empty when it cannot be resolved.
+std::string resolvedFolderPath(const char* path);
 
 }  // namespace tourwright
 

@@ -111,6 +111,7 @@ std::string joinPath(const std::string& directory, const std::string& name,
 
 bool pathExists(const char* path) { return fileType(path) != -1; }
 bool isDirectory(const char* path) { return fileType(path) == S_IFDIR; }
+bool isRegularFile(const char* path) { return fileType(path) == S_IFREG; }
 
 bool isSpecialFile(const char* path) {
   int type = fileType(path);

@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "platform/files.h"
-#include "preview/image_block.h"
-#include "preview/image_url.h"
+#include "tour/image_block.h"
+#include "tour/image_url.h"
 #include "preview/preview_text.h"
 #include "script/scene_names.h"
 #include "tour/scene_hotspots.h"

@@ -1,21 +1,14 @@
-// Text for the preview page: the program's internal text (Korean code page
-// bytes with "&#...;" references and "U+XXXX" notations) read as UTF-8, the
-// way the tour XML shows it, and JSON string literals of any bytes.
+// Text for the preview page: JSON string literals of any bytes. The
+// internal text read as UTF-8 is encoding/internal_text.h.
 #ifndef TOURWRIGHT_PREVIEW_PREVIEW_TEXT_H_
 #define TOURWRIGHT_PREVIEW_PREVIEW_TEXT_H_
 
 #include <cstddef>
 #include <string>
 
+#include "encoding/internal_text.h"  // utf8FromField, for the page's texts
+
 namespace tourwright {
-
-// Appends the UTF-8 reading of `length` bytes of internal text (a NUL ends
-// it early), of any length: a two-byte code through the code page table, an
-// escape as its character, a lone lead byte as the replacement mark.
-void appendUtf8FromCodePage(const char* text, size_t length, std::string* out);
-
-// The same for a NUL-terminated field of the tour model.
-std::string utf8FromField(const char* field);
 
 // Appends `text` as a JSON string literal: quotes, backslashes and control
 // characters escaped, and every byte sequence that is not well-formed

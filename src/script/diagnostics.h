@@ -88,9 +88,17 @@ struct SceneCheck {
   const void* context;
 };
 
+// Optional: findings on the whole tour that need more than the script (the
+// files it names), made after the script's own findings, before the count.
+struct TourCheck {
+  void (*check)(const void* context, ScriptDiagnostics* diagnostics, const Tour& tour);
+  const void* context;
+};
+
 struct ScriptDiagnostics {
   FILE* out;
   SceneCheck sceneCheck;  // none unless set after startDiagnostics
+  TourCheck tourCheck;    // the same
   const char* scriptPath;
   // The tour's base name, checked as a title is (it is written into the
   // tour XML as it stands); nullptr when there is none to check.
@@ -141,6 +149,15 @@ void startDiagnostics(ScriptDiagnostics* diagnostics, const char* scriptPath, FI
 // when `line` is 0), counted.
 TW_PRINTF_FORMAT(3, 4)
 void warn(ScriptDiagnostics* d, long long line, const char* format, ...);
+
+// A warning on another file than the script (a scene's tile XML, say):
+// "<path>: warning: <message>", counted with the script's.
+TW_PRINTF_FORMAT(3, 4)
+void warnInFile(ScriptDiagnostics* d, const char* path, const char* format, ...);
+
+// A note, not a finding: "<script>: note: <message>", not counted.
+TW_PRINTF_FORMAT(2, 3)
+void noteOnScript(ScriptDiagnostics* d, const char* format, ...);
 
 // The report to hand to normaliseScriptEncoding.
 DecodeReport decodeReportFor(ScriptDiagnostics* diagnostics);

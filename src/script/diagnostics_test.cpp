@@ -183,6 +183,35 @@ TEST(DiagnosticsTest, TourFindings) {
   });
 }
 
+TEST(DiagnosticsTest, NamesTheViewerCannotHold) {
+  const std::string digit = "begins with a digit: the viewer reads it as scene number ";
+  const std::string stop = "which ends a name in the viewer's actions (loadscene(";
+  expectFindings({
+      {"digits first", lines({"#SCENE", "5OHO2eH6lSV5spqm 0 0 $T", "#CROSSLINK",
+                              "5OHO2eH6lSV5spqm 1 2 a $C", "#SCENE", "007 0 0 $T", "#SCENE",
+                              "&#00053;x 0 0 $T", "#SCENE", "x5 0 0 $T"}),
+       {"2: warning: scene name \"5OHO2eH6lSV5spqm\" " + digit +
+            "5, not as a name, and cannot load the scene; put a letter in front (as "
+            "\"s5OHO2eH6lSV5spqm\")",
+        "4: warning: cross link target \"5OHO2eH6lSV5spqm\" " + digit +
+            "5, not as a name; put a letter in front of the target and of the scene's name",
+        "6: warning: scene name \"007\" " + digit +
+            "7, not as a name, and cannot load the scene; put a letter in front (as \"s007\")",
+        "8: warning: scene name \"&#00053;x\" " + digit +
+            "5, not as a name, and cannot load the scene; put a letter in front (as "
+            "\"s&#00053;x\")"}},
+      {"characters that end a name",
+       lines({"#SCENE", "a,b 0 0 $T", "#SCENE", "it's 0 0 $T", "#SCENE", "x&#00040;y 0 0 $T",
+              "#SCENE", "\xb0\xa1\xb0\xa1 0 0 $two-byte codes are never one"}),
+       {"2: warning: scene name \"a,b\" holds \",\", " + stop +
+            "a,b) is written without quotes): links cannot load the scene; leave it out",
+        "4: warning: scene name \"it's\" holds \"'\", " + stop +
+            "it's) is written without quotes): links cannot load the scene; leave it out",
+        "6: warning: scene name \"x&#00040;y\" holds \"(\", " + stop +
+            "x&#00040;y) is written without quotes): links cannot load the scene; leave it out"}},
+  });
+}
+
 // The base name is written into the tour XML as it stands. Windows file
 // names cannot hold '"', so there the name holds only the '&'.
 TEST(DiagnosticsTest, BaseNameWithMarkup) {
@@ -222,7 +251,7 @@ TEST(DiagnosticsTest, LoneLeadBytesAndMarkupInWords) {
                 "7: warning: photo holds a \" that ends its XML attribute early",
                 "9: warning: folder holds an & that begins no character or entity reference",
                 "5: warning: cross link target \"ha<ll\" names no scene of the tour"});
-  EXPECT_EQ(runProgram({"--check", "t.lst"}, dir.path()).err, expected);
+  EXPECT_EQ(scriptFindings(runProgram({"--check", "t.lst"}, dir.path()).err), expected);
   EXPECT_EQ(runProgram({"t.lst"}, dir.path()).err, expected);
   std::string xml = readFile(dir.file("t.xml"));
   EXPECT_NE(xml.find("title=\"Main\" onstart"), std::string::npos);

@@ -18,6 +18,7 @@ using testing_support::ProgramRun;
 using testing_support::readFile;
 using testing_support::readStream;
 using testing_support::runProgram;
+using testing_support::scriptFindings;
 using testing_support::sourceDir;
 using testing_support::TempDir;
 using testing_support::writeFile;

@@ -29,6 +29,24 @@ void checkMarkup(ScriptDiagnostics* d, long long line, const char* fieldName,
   checkMarkup(d, line, fieldName, field, length, insideShowtext);
 }
 
+// Names that the viewer reads otherwise than the tour means them.
+void checkNameForTheViewer(ScriptDiagnostics* d, long long line, const char* name) {
+  std::string number = sceneNumberReadFrom(name);
+  if (!number.empty()) {
+    warn(d, line,
+         "scene name \"%s\" begins with a digit: the viewer reads it as scene number %s, not as "
+         "a name, and cannot load the scene; put a letter in front (as \"s%s\")",
+         name, number.c_str(), name);
+  }
+  char stop = actionLanguageStop(name);
+  if (stop != 0) {
+    warn(d, line,
+         "scene name \"%s\" holds \"%c\", which ends a name in the viewer's actions "
+         "(loadscene(%s) is written without quotes): links cannot load the scene; leave it out",
+         name, stop, name);
+  }
+}
+
 void checkScene(ScriptDiagnostics* d, const Tour& tour, int s) {
   const Scene& scene = tour.scenes[s];
   const SceneOrigin& origin = d->scenes[s];
@@ -70,6 +88,7 @@ void checkScene(ScriptDiagnostics* d, const Tour& tour, int s) {
       break;
     }
   }
+  checkNameForTheViewer(d, line, scene.name);
   checkMarkup(d, line, "title", scene.title, false);
   if (d->sceneCheck.check != nullptr) d->sceneCheck.check(d->sceneCheck.context, d, tour, s, line);
 }
@@ -83,6 +102,13 @@ void checkItem(ScriptDiagnostics* d, const Tour& tour, const TourEntry& entry) {
       const CrossLink& link = scene.crossLinks[entry.index];
       if (origin.fields >= 1 && !namesSceneOfTour(tour, link.target)) {
         warn(d, line, "cross link target \"%s\" names no scene of the tour", link.target);
+      }
+      std::string number = sceneNumberReadFrom(link.target);
+      if (origin.fields >= 1 && !number.empty()) {
+        warn(d, line,
+             "cross link target \"%s\" begins with a digit: the viewer reads it as scene number "
+             "%s, not as a name; put a letter in front of the target and of the scene's name",
+             link.target, number.c_str());
       }
       checkMarkup(d, line, "caption", link.caption, true);
       break;
@@ -216,6 +242,7 @@ void finishDiagnostics(ScriptDiagnostics* d, const Tour& tour) {
     }
   }
 
+  if (d->tourCheck.check != nullptr) d->tourCheck.check(d->tourCheck.context, d, tour);
   writeWarningCount(d);
 }
 

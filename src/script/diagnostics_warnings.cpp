@@ -28,6 +28,27 @@ void warn(ScriptDiagnostics* d, long long line, const char* format, ...) {
   endWarning(d);
 }
 
+TW_PRINTF_FORMAT(3, 4)
+void warnInFile(ScriptDiagnostics* d, const char* path, const char* format, ...) {
+  ++d->warningCount;
+  std::fprintf(d->out, "%s: warning: ", path);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(d->out, format, arguments);
+  va_end(arguments);
+  endWarning(d);
+}
+
+TW_PRINTF_FORMAT(2, 3)
+void noteOnScript(ScriptDiagnostics* d, const char* format, ...) {
+  std::fprintf(d->out, "%s: note: ", d->scriptPath);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(d->out, format, arguments);
+  va_end(arguments);
+  endWarning(d);
+}
+
 const char* pluralEnding(long long count) { return count == 1 ? "" : "s"; }
 
 void flushDecodeProblems(ScriptDiagnostics* d) {

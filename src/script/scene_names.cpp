@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "encoding/escape.h"
 #include "script/line_scan.h"
 
 namespace tourwright {
@@ -26,6 +27,24 @@ bool endsWithIgnoringCase(const char* text, const char* suffix, char* stem) {
 }
 
 bool isDecimal(int c) { return c >= '0' && c <= '9'; }
+
+// The next character of internal text at *p as the tour XML gets it: an
+// escape as its code point, a two-byte code as -1 (never ASCII).
+int nextCharacter(const unsigned char** p, const unsigned char* end) {
+  const unsigned char* at = *p;
+  if (*at >= 0x80) {
+    *p += at + 1 < end ? 2 : 1;
+    return -1;
+  }
+  int codePoint = 0;
+  size_t used = (*at == '&' || *at == 'U') ? readEscapedCharacter(at, end, &codePoint) : 0;
+  if (used > 0) {
+    *p += used;
+    return codePoint;
+  }
+  *p += 1;
+  return *at;
+}
 
 // "Gallery-<scene>-<gallery>" for a gallery of the tour.
 bool findGalleryScene(const Tour& tour, const char* target, SceneTarget* found) {
@@ -86,6 +105,30 @@ int countNamed(const Tour& tour, const char* name, int before, bool ignoreCase) 
 // A scene element of the tour XML: a scene's name (the viewer takes the
 // first element of a name and ignores letter case), the "-copy" name of a
 // repeated one, or a gallery scene.
+std::string sceneNumberReadFrom(const char* name) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+  const unsigned char* end = p + std::strlen(name);
+  std::string digits;
+  while (p < end) {
+    int c = nextCharacter(&p, end);
+    if (!isDecimal(c)) break;
+    digits.push_back(static_cast<char>(c));
+  }
+  size_t zeros = digits.find_first_not_of('0');
+  if (zeros == std::string::npos) zeros = digits.empty() ? 0 : digits.size() - 1;
+  return digits.substr(zeros);
+}
+
+char actionLanguageStop(const char* name) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+  const unsigned char* end = p + std::strlen(name);
+  while (p < end) {
+    int c = nextCharacter(&p, end);
+    if (c > 0 && c < 0x80 && std::strchr(",;()[]'", c) != nullptr) return static_cast<char>(c);
+  }
+  return 0;
+}
+
 SceneTarget findSceneTarget(const Tour& tour, const char* target) {
   int scenes = sceneCountOf(tour);
   for (int s = 0; s < scenes; ++s) {

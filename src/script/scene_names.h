@@ -5,6 +5,8 @@
 #ifndef TOURWRIGHT_SCRIPT_SCENE_NAMES_H_
 #define TOURWRIGHT_SCRIPT_SCENE_NAMES_H_
 
+#include <string>
+
 #include "script/tour_model.h"
 
 namespace tourwright {
@@ -29,6 +31,17 @@ struct SceneTarget {
 };
 
 SceneTarget findSceneTarget(const Tour& tour, const char* target);
+
+// Names the viewer cannot hold. A name that begins with a digit is read as
+// a scene number, the number its leading digits make: gives those digits
+// without leading zeros ("5" for "05hall"), or "" when the name begins
+// otherwise.
+std::string sceneNumberReadFrom(const char* name);
+// The first character of `name` that ends a name in the viewer's action
+// language ("," ";" "(" ")" "[" "]" "'"; loadscene(%s) is written without
+// quotes), or 0. Escapes count as the characters the tour XML gets; a
+// two-byte code never does.
+char actionLanguageStop(const char* name);
 inline bool namesSceneOfTour(const Tour& tour, const char* target) {
   return findSceneTarget(tour, target).kind != SceneTarget::kNothing;
 }

@@ -6,7 +6,9 @@
 // videos (kind 2) write an object hotspot. The listing numbers gallery
 // objects tour-wide, and so do the hotspot names: an image is named with its
 // index I, a video with I + 1 (the viewer's existing tours depend on it),
-// an explanation button with I.
+// an explanation button with I. A video followed by an image in the same
+// gallery would share that image's name, and the viewer merges hotspots of
+// one name (the image is lost): such a video is "GalleryVideo-<I>" instead.
 #include "tour/gallery_scenes.h"
 
 #include <cstdio>
@@ -56,14 +58,18 @@ const Row kVideoPlayerFixedRows[] = {
 // A loading marker (every video writes its own, all named "loading"), then
 // the player.
 void writeVideoObject(FILE* out, int index, int angle, const Gallery& gallery,
-                      const GalleryObject& object) {
+                      const GalleryObject& object, bool imageFollows) {
   emitRow(out, 2, 0, "<hotspot name=\"loading\"");
   emitRow(out, 3, 0, "style=\"loading\"");
   emitRow(out, 3, 0, "zorder=\"2\"");
   emitRow(out, 3, 0, "ath=\"%d\"", angle);
   emitRow(out, 3, 0, "atv=\"0\"");
   emitRow(out, 2, 1, "/>");
-  emitRow(out, 2, 0, "<hotspot name=\"GalleryObject-%d\"", index + 1);
+  if (imageFollows) {
+    emitRow(out, 2, 0, "<hotspot name=\"GalleryVideo-%d\"", index);
+  } else {
+    emitRow(out, 2, 0, "<hotspot name=\"GalleryObject-%d\"", index + 1);
+  }
   emitRow(out, 3, 0, "url=\"%%SWFPATH%%/plugins/videoplayer.swf\"");
   emitRow(out, 3, 0, "alturl=\"%%SWFPATH%%/plugins/videoplayer.js\"");
   emitRow(out, 3, 0, "videourl=\"%s/%s.%s\"", gallery.folder, object.file,
@@ -141,7 +147,11 @@ void writeGalleryScene(FILE* out, const Tour* tour, int s, int g, const Scene& o
     const GalleryObject& object = tour->galleryObjects[index];
     const int angle = step * position;
     if (object.kind == kImageObject) writeImageObject(out, index, angle, gallery, object);
-    if (object.kind == kVideoObject) writeVideoObject(out, index, angle, gallery, object);
+    if (object.kind == kVideoObject) {
+      bool imageFollows = position + 1 < objectCount && index + 1 < objectsInTour &&
+                          tour->galleryObjects[index + 1].kind == kImageObject;
+      writeVideoObject(out, index, angle, gallery, object, imageFollows);
+    }
     if (object.explanation[0] != '$') writeExplanationButton(out, index, angle, object);
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tour/tour_test_models.h"
 
@@ -143,19 +144,37 @@ TEST(GalleryScenesTest, GalleryWithoutObjectsWritesHeadAndGoHomeButtonsOnly) {
 }
 
 TEST(GalleryScenesTest, NamesUseTourWideIndicesAndVideosTakeTheNextOne) {
-  auto tour = emptyTour();
-  Scene& hall = addScene(*tour, "hall");
-  addGallery(*tour, hall, "first", 0, 0, "First");
-  for (int i = 0; i < 10; ++i) addObject(*tour, hall, "x", 1, 1.0f, "$", "X");
-  addGallery(*tour, hall, "second", 0, 0, "Second");
-  addObject(*tour, hall, "a", 1, 1.0f, "$", "A");
-  addObject(*tour, hall, "b", 2, 1.0f, "$", "B");
-  addObject(*tour, hall, "c", 1, 1.0f, "$", "C");
-  std::string text = galleriesOf(*tour);
-  std::string second = text.substr(text.find("<!-- Scene: Gallery-1-2 -->"));
-  EXPECT_EQ(ring(second),
-            "GalleryObject-10@0 loading@120 GalleryObject-12@120 GalleryObject-12@240 "
-            "goHome-1@0 goHome-2@180");
+  // Objects of the second gallery by kind (1 image, 2 video, 3 other), after
+  // ten images of a first one: tour-wide indices from 10. A video named
+  // like the image after it would be merged with it by the viewer.
+  const struct {
+    std::vector<int> kinds;
+    const char* ring;
+  } cases[] = {
+      {{1, 2, 1}, "GalleryObject-10@0 loading@120 GalleryVideo-11@120 GalleryObject-12@240"},
+      {{2, 2, 1},
+       "loading@0 GalleryObject-11@0 loading@120 GalleryVideo-11@120 GalleryObject-12@240"},
+      {{2, 2}, "loading@0 GalleryObject-11@0 loading@180 GalleryObject-12@180"},
+      {{2, 3, 1}, "loading@0 GalleryObject-11@0 GalleryObject-12@240"},
+      {{1, 2}, "GalleryObject-10@0 loading@180 GalleryObject-12@180"},
+  };
+  for (const auto& c : cases) {
+    auto tour = emptyTour();
+    Scene& hall = addScene(*tour, "hall");
+    addGallery(*tour, hall, "first", 0, 0, "First");
+    for (int i = 0; i < 10; ++i) addObject(*tour, hall, "x", 1, 1.0f, "$", "X");
+    addGallery(*tour, hall, "second", 0, 0, "Second");
+    for (int kind : c.kinds) addObject(*tour, hall, "o", kind, 1.0f, "$", "O");
+    // A third gallery opening with an image: no name is shared across galleries.
+    addGallery(*tour, hall, "third", 0, 0, "Third");
+    addObject(*tour, hall, "t", 1, 1.0f, "$", "T");
+    std::string text = galleriesOf(*tour);
+    size_t second = text.find("<!-- Scene: Gallery-1-2 -->");
+    size_t third = text.find("<!-- Scene: Gallery-1-3 -->");
+    EXPECT_EQ(ring(text.substr(second, third - second)),
+              std::string(c.ring) + " goHome-1@0 goHome-2@180")
+        << c.ring;
+  }
 }
 
 TEST(GalleryScenesTest, OnlyALeadingDollarSuppressesTheExplanation) {

@@ -102,8 +102,8 @@ TEST(TourRunTest, TileXmlWithImageElementsPerDeviceClass) {
         nativePath("./tour.lst") + ":2: warning: tile XML \"" + nativePath("./hall.xml") +
         "\" of scene \"hall\" " + c.warning + "\n" + nativePath("./tour.lst") + ": 1 warning\n";
     EXPECT_EQ(run.err, warning);
-    EXPECT_EQ(check.err, warning);
-    EXPECT_EQ(check.status, c.warning.empty() ? 0 : 1);
+    EXPECT_EQ(testing_support::scriptFindings(check.err), warning);
+    EXPECT_EQ(check.status, 1);  // the tiles are not there either
 #ifndef _WIN32  // xmllint is a Linux tool; the Windows runs are compared with these
     if (!c.warning.empty()) continue;
     std::string lint = "xmllint --noout " + dir.file("tour.xml") + " 2>&1";

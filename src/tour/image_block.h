@@ -7,8 +7,8 @@
 // rule of the tour writer: tags and attributes, entities decoded, comments
 // skipped. Any bytes are accepted; what cannot be shown becomes a notice
 // that names it, so the page never shows a blank scene without a reason.
-#ifndef TOURWRIGHT_PREVIEW_IMAGE_BLOCK_H_
-#define TOURWRIGHT_PREVIEW_IMAGE_BLOCK_H_
+#ifndef TOURWRIGHT_TOUR_IMAGE_BLOCK_H_
+#define TOURWRIGHT_TOUR_IMAGE_BLOCK_H_
 
 #include <cstddef>
 #include <string>
@@ -52,4 +52,4 @@ ImageDescription describeImageBlock(const char* text, size_t length);
 
 }  // namespace tourwright
 
-#endif  // TOURWRIGHT_PREVIEW_IMAGE_BLOCK_H_
+#endif  // TOURWRIGHT_TOUR_IMAGE_BLOCK_H_

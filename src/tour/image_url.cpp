@@ -1,11 +1,11 @@
-#include "preview/image_url.h"
+#include "tour/image_url.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "encoding/code_point.h"
 #include "encoding/korean_reading.h"
-#include "preview/preview_text.h"
+#include "encoding/internal_text.h"
 
 namespace tourwright {
 

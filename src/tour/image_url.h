@@ -1,14 +1,14 @@
 // Pieces of the image block reading: the tile XML's text encoding, the
 // tile URL templates, and the "if" conditions that pick an image element.
-#ifndef TOURWRIGHT_PREVIEW_IMAGE_URL_H_
-#define TOURWRIGHT_PREVIEW_IMAGE_URL_H_
+#ifndef TOURWRIGHT_TOUR_IMAGE_URL_H_
+#define TOURWRIGHT_TOUR_IMAGE_URL_H_
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "preview/image_block.h"
+#include "tour/image_block.h"
 
 namespace tourwright {
 
@@ -48,4 +48,4 @@ int desktopCondition(const std::string& condition);
 
 }  // namespace tourwright
 
-#endif  // TOURWRIGHT_PREVIEW_IMAGE_URL_H_
+#endif  // TOURWRIGHT_TOUR_IMAGE_URL_H_

@@ -1,6 +1,6 @@
-#include "preview/image_block.h"
+#include "tour/image_block.h"
 
-#include "preview/image_url.h"
+#include "tour/image_url.h"
 
 #include <gtest/gtest.h>
 
