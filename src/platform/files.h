@@ -100,6 +100,8 @@ bool replaceFile(const char* from, const char* to);
 // True when something (a file, a folder, a device) stands at `path`.
 bool pathExists(const char* path);
 bool isDirectory(const char* path);
+// True when something other than a folder stands at `path`.
+bool isNonFolder(const char* path);
 // True when `path` exists and is neither a regular file nor a folder (a
 // device such as /dev/null, a pipe).
 bool isSpecialFile(const char* path);

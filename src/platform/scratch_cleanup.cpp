@@ -114,14 +114,13 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 }  // namespace
 
 void installScratchCleanup() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
-void holdCleanupSignals() {}
-void releaseCleanupSignals() {}
+void holdCleanupSignals(SignalHold* hold) { hold->held = true; }
+void releaseCleanupSignals(SignalHold* hold) { hold->held = false; }
 
 #else
 
 namespace {
 const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
-sigset_t gHeldFrom;
 
 extern "C" void onCleanupSignal(int signalNumber) {
   removeNotedScratchFiles();
@@ -151,12 +150,15 @@ void installScratchCleanup() {
   }
 }
 
-void holdCleanupSignals() {
+void holdCleanupSignals(SignalHold* hold) {
   sigset_t set = cleanupSignals();
-  sigprocmask(SIG_BLOCK, &set, &gHeldFrom);
+  hold->held = pthread_sigmask(SIG_BLOCK, &set, &hold->previous) == 0;
 }
 
-void releaseCleanupSignals() { sigprocmask(SIG_SETMASK, &gHeldFrom, nullptr); }
+void releaseCleanupSignals(SignalHold* hold) {
+  if (hold->held) pthread_sigmask(SIG_SETMASK, &hold->previous, nullptr);
+  hold->held = false;
+}
 
 #endif
 

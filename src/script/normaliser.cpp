@@ -223,8 +223,10 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
   // One run at a time: the buffers live in static storage, off the stack.
   static unsigned char block[kBlockSize + kLongestCharacter];
   static ScratchOutput output;
-  bool atEnd = false;
-  size_t held = fillBlock(script, block, 0, &atEnd);
+  // The mark alone first: an ANSI script is then parsed from what the
+  // stream has buffered, not read from the disk a second time.
+  size_t held = std::fread(block, 1, 3, script);
+  bool atEnd = held < 3;
   if (std::ferror(script) != 0) {
     std::fclose(script);
     return kScriptUnreadable;
@@ -244,6 +246,11 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
     return kEncodingAnsi;
   }
 
+  held = fillBlock(script, block, held, &atEnd);
+  if (std::ferror(script) != 0) {
+    std::fclose(script);
+    return kScriptUnreadable;
+  }
   FILE* scratch = scratchPath != nullptr ? createScratchFile(scratchPath, FileMode::kBinary)
                                          : createTemporaryStream();
   if (scratch == nullptr) {
