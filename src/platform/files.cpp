@@ -257,6 +257,24 @@ FILE* openForReading(const char* path) {
 #endif
 }
 
+long peekStart(FILE* stream, unsigned char* bytes, size_t count) {
+#ifdef _WIN32
+  size_t got = std::fread(bytes, 1, count, stream);
+  if (std::ferror(stream) != 0 || std::fseek(stream, 0, SEEK_SET) != 0) return -1;
+  return static_cast<long>(got);
+#else
+  size_t got = 0;
+  while (got < count) {
+    ssize_t read = pread(fileno(stream), bytes + got, count - got, static_cast<off_t>(got));
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return -1;
+    if (read == 0) break;
+    got += static_cast<size_t>(read);
+  }
+  return static_cast<long>(got);
+#endif
+}
+
 FILE* createScratchFile(const char* path, FileMode mode) {
   // Never rmdir: a folder at the name stays, and the creation fails.
 #ifdef _WIN32

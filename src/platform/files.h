@@ -50,6 +50,12 @@ std::string joinPath(const std::string& directory, const std::string& name,
 // for a pipe's writer.
 FILE* openForReading(const char* path);
 
+// Up to `count` bytes from the start of a stream of openForReading that
+// has not been read yet, leaving it at its start: one read of the file
+// where the system can read at an offset. The number of bytes, fewer at the
+// file's end; -1 when reading failed.
+long peekStart(FILE* stream, unsigned char* bytes, size_t count);
+
 enum class FileMode { kText, kBinary };  // text writes the platform's line end
 
 // Creates a scratch file afresh: what stands at `path` (a file, or a link,

@@ -223,14 +223,14 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
   // One run at a time: the buffers live in static storage, off the stack.
   static unsigned char block[kBlockSize + kLongestCharacter];
   static ScratchOutput output;
-  // The mark alone first: an ANSI script is then parsed from what the
-  // stream has buffered, not read from the disk a second time.
-  size_t held = std::fread(block, 1, 3, script);
-  bool atEnd = held < 3;
-  if (std::ferror(script) != 0) {
+  // The mark alone first, the stream left at the start: an ANSI script is
+  // parsed from there, not read twice.
+  long peeked = peekStart(script, block, 3);
+  if (peeked < 0) {
     std::fclose(script);
     return kScriptUnreadable;
   }
+  size_t held = static_cast<size_t>(peeked);
   size_t markLength = 0;
   int encoding = detectEncoding(block, held, &markLength);
 
@@ -238,15 +238,12 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
     std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
     std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n",
                  consolePath(scriptPath).c_str());
-    if (std::fseek(script, 0, SEEK_SET) != 0) {
-      std::fclose(script);
-      return kScriptUnreadable;
-    }
     *parsed = script;
     return kEncodingAnsi;
   }
 
-  held = fillBlock(script, block, held, &atEnd);
+  bool atEnd = false;
+  held = fillBlock(script, block, 0, &atEnd);
   if (std::ferror(script) != 0) {
     std::fclose(script);
     return kScriptUnreadable;
