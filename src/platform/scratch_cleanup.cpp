@@ -92,6 +92,9 @@ void removeNotedScratchFiles() {
 #ifdef _WIN32
 
 namespace {
+std::atomic<int> gHolds{0};    // holds in force
+std::atomic<int> gPending{0};  // the signal of an event that came meanwhile
+
 BOOL WINAPI onConsoleEvent(DWORD event) {
   // The status a POSIX shell gives for the signal of the same meaning.
   int signalNumber;
@@ -108,14 +111,35 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     default:
       return FALSE;
   }
+  // Held: the event waits for the release, as a blocked signal does. A
+  // closing console ends the process once this returns, so that waits here.
+  gPending.store(signalNumber);
+  while (gHolds.load() > 0) {
+    if (event != CTRL_CLOSE_EVENT) return TRUE;
+    Sleep(10);
+  }
+  if (gPending.exchange(0) == 0) return TRUE;  // taken by the release
   removeNotedScratchFiles();
   ExitProcess(static_cast<UINT>(128 + signalNumber));
 }
 }  // namespace
 
 void installScratchCleanup() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
-void holdCleanupSignals(SignalHold* hold) { hold->held = true; }
-void releaseCleanupSignals(SignalHold* hold) { hold->held = false; }
+
+void holdCleanupSignals(SignalHold* hold) {
+  gHolds.fetch_add(1);
+  hold->held = true;
+}
+
+void releaseCleanupSignals(SignalHold* hold) {
+  if (!hold->held) return;
+  hold->held = false;
+  if (gHolds.fetch_sub(1) != 1) return;
+  int signalNumber = gPending.exchange(0);
+  if (signalNumber == 0) return;
+  removeNotedScratchFiles();
+  ExitProcess(static_cast<UINT>(128 + signalNumber));
+}
 
 #else
 

@@ -34,10 +34,11 @@ void installScratchCleanup();
 
 // Holds the signals back while a scratch file is created and noted, so
 // that none ends the run between the two, and from the first output moved
-// into place to the end of a run (POSIX; nothing on Windows, where the
-// handler runs on a thread of its own). A signal that comes meanwhile is
-// delivered on release; one still held when the process ends is dropped.
-// The hold is the calling thread's, and keeps the mask it replaced.
+// into place to the end of a run. A signal (a console event on Windows)
+// that comes meanwhile takes effect on release; one still held when the
+// process ends is dropped. On POSIX the hold is the calling thread's mask;
+// on Windows, where the handler runs on a thread of its own, it is the
+// process's.
 struct SignalHold {
 #ifndef _WIN32
   sigset_t previous;  // the thread's mask before
