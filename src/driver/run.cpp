@@ -241,7 +241,7 @@ int convertScript(const RunPaths& paths, FILE* console) {
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
   std::string shownLst = consolePath(paths.lstPath);
-  startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
+  startFreshDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());  // one run a process
   gDiagnostics.baseName = paths.baseName.c_str();
   gDiagnostics.sceneCheck = imageElementCheck(paths.directory.c_str());
   Outputs outputs;
