@@ -9,7 +9,14 @@
 # the example tour is measured beside the first's in the same session, so
 # the cost of a static and of a dynamic link read side by side.
 #
+# The page faults (GNU time, the fewest of five runs) and the system calls
+# (strace) of a run on the example tour are counted too. Given an earlier
+# executable in TOURWRIGHT_BENCH_REFERENCE (a build of an older commit), the
+# same figures and its wall time in the same hyperfine session are printed
+# beside the first build's, for a change that must not make a run dearer.
+#
 #   bash bench/fixed_cost.sh [build folder, default build-bench] [dynamic build folder]
+#   TOURWRIGHT_BENCH_REFERENCE=/tmp/old/build-bench/tourwright bash bench/fixed_cost.sh
 #
 # Needs a build with -DTOURWRIGHT_BENCH=ON (bench/run.sh makes one). The
 # last lines are the figures, as "name: value".
@@ -20,10 +27,11 @@ exe=$PWD/$build/tourwright
 dynamic_exe=${2:+$PWD/$2/tourwright}
 make_tour=$PWD/$build/bench/make_bench_tour
 runs=${TOURWRIGHT_BENCH_RUNS:-200}
-for tool in "$exe" "$make_tour" ${dynamic_exe:+"$dynamic_exe"}; do
+reference_exe=${TOURWRIGHT_BENCH_REFERENCE:-}
+for tool in "$exe" "$make_tour" ${dynamic_exe:+"$dynamic_exe"} ${reference_exe:+"$reference_exe"}; do
   [[ -x $tool ]] || { echo "fixed_cost.sh: $tool is missing; build it first (bash bench/run.sh)" >&2; exit 1; }
 done
-for tool in valgrind hyperfine jq; do
+for tool in valgrind hyperfine jq strace /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "fixed_cost.sh: $tool is missing (bash bench/run.sh installs it)" >&2; exit 1; }
 done
 
@@ -50,9 +58,30 @@ if [[ -n $dynamic_exe ]]; then
   dynamic=(-n dynamic "$dynamic_exe $work/example/palace.lst")
 fi
 
+# The page faults of a run (the fewest of five) and its system calls.
+faults() {  # faults <executable>
+  for _ in 1 2 3 4 5; do
+    /usr/bin/time -f %R -o "$work/time.out" "$1" "$work/example/palace.lst" >/dev/null 2>&1
+    cat "$work/time.out"
+  done | sort -n | head -1
+}
+syscalls() {  # syscalls <executable>
+  strace -f -c -o "$work/strace.out" "$1" "$work/example/palace.lst" >/dev/null 2>&1
+  awk '$NF == "total" {print $4}' "$work/strace.out"  # % time, seconds, usecs/call, calls
+}
+faults_example=$(faults "$exe")
+syscalls_example=$(syscalls "$exe")
+reference=()
+if [[ -n $reference_exe ]]; then
+  ir_reference=$(instructions "$work/example/palace.lst" "$reference_exe")
+  faults_reference=$(faults "$reference_exe")
+  syscalls_reference=$(syscalls "$reference_exe")
+  reference=(-n reference "$reference_exe $work/example/palace.lst")
+fi
+
 inputs="$work/example/palace.lst $work/example/hall.xml $work/example/court.xml"
 hyperfine -N --style basic --warmup 20 --runs "$runs" --export-json "$work/hyperfine.json" \
-  -n tourwright "$exe $work/example/palace.lst" "${dynamic[@]}" \
+  -n tourwright "$exe $work/example/palace.lst" "${dynamic[@]}" "${reference[@]}" \
   -n cat "cat $inputs"
 median() { jq -r ".results[] | select(.command == \"$1\") | .median" "$work/hyperfine.json"; }
 cpu() { jq -r ".results[] | select(.command == \"$1\") | .user + .system" "$work/hyperfine.json"; }
@@ -75,5 +104,17 @@ if [[ -n $dynamic_exe ]]; then
     -v c="$(median cat)" 'BEGIN {
     printf "  static link:  %.2f million, %.2f ms, ratio %.2f\n", is / 1e6, s * 1000, s / c
     printf "  dynamic link: %.2f million, %.2f ms, ratio %.2f\n", id / 1e6, d * 1000, d / c
+  }'
+fi
+echo "example tour, start-up: $faults_example page faults, $syscalls_example system calls"
+if [[ -n $reference_exe ]]; then
+  echo "example tour, against the reference build ($reference_exe):"
+  awk -v i="$ir_example" -v ir="$ir_reference" -v t="$(median tourwright)" -v tr="$(median reference)" \
+    -v c="$(median cat)" -v f="$faults_example" -v fr="$faults_reference" -v s="$syscalls_example" \
+    -v sr="$syscalls_reference" 'BEGIN {
+    printf "  this build: %.2f million instructions, %d page faults, %d system calls, %.2f ms (ratio to cat %.2f)\n",
+      i / 1e6, f, s, t * 1000, t / c
+    printf "  reference:  %.2f million instructions, %d page faults, %d system calls, %.2f ms (ratio to cat %.2f)\n",
+      ir / 1e6, fr, sr, tr * 1000, tr / c
   }'
 fi

@@ -14,7 +14,7 @@
 # minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq valgrind" bash tools/setup.sh
+TOURWRIGHT_SETUP_EXTRA="libbenchmark-dev hyperfine time jq valgrind strace" bash tools/setup.sh
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_BENCH=ON -DTOURWRIGHT_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tourwright transcoder_bench make_bench_tour \

@@ -4,6 +4,8 @@
 // tour.json, written afresh by the program at every request:
 // {
 //   "tour": "palace", "script": "examples/palace/palace.lst",
+//   "saving": false,   // true while the script is being written: the rest
+//                      // is the tour as last read whole
 //   "scenes": [{
 //     "number": 1,                      // the scene's place in the script, from 1
 //     "name": "hall", "element": "hall",  // element: the scene element's name ("-copy")
@@ -81,7 +83,9 @@
       $('connection').hidden = true;
       if (text !== page.text) {
         page.text = text;
-        render(JSON.parse(text));
+        var model = JSON.parse(text);
+        $('saving').hidden = !model.saving;
+        if (!model.saving || !page.model) render(model);
       }
     }).catch(function () {
       $('connection').hidden = false;

@@ -6,6 +6,7 @@
 #include "driver/run.h"
 #include "platform/files.h"
 #include "platform/file_identity.h"
+#include "platform/scratch_cleanup.h"
 #include "platform/system_files.h"
 #include "script/diagnostics.h"
 #include "script/normaliser.h"
@@ -144,8 +145,10 @@ int runGraph(const std::string& argument) {
 int runOtherMode(const CommandLine& commandLine) {
   switch (commandLine.mode) {
     case Mode::kCheck:
+      installScratchCleanup();  // its temporary copy, for a moment named
       return runCheck(commandLine.script, commandLine.site);
     case Mode::kGraph:
+      installScratchCleanup();
       return runGraph(commandLine.script);
     case Mode::kPreview:
       return runPreview(commandLine.script, commandLine.port, commandLine.site);

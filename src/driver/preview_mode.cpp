@@ -4,6 +4,7 @@
 // folder and is taken back from there, the same bytes on every platform.
 #include "driver/preview_mode.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "driver/author_tools.h"
 #include "driver/run.h"
 #include "encoding/code_point.h"
+#include "platform/file_identity.h"
 #include "platform/files.h"
 #include "platform/system_files.h"
 #include "preview/preview_text.h"
@@ -33,8 +35,16 @@ struct PreviewState {
   RunPaths paths;
   std::string site;  // --site DIR, or empty
   std::string shownLst;
-  std::vector<PreviewWarning> warnings;
+  std::vector<PreviewWarning> warnings;  // of the tour as last read whole
+  // The script as last seen unsettled, and since when.
+  FileStamp seen;
+  std::chrono::steady_clock::time_point seenSince;
 };
+
+// A script is read for the page only once it has stood still this long:
+// an editor that pauses in the middle of writing it in place would
+// otherwise have half a script shown, its scenes dropped.
+constexpr std::chrono::milliseconds kSettleTime(500);
 
 Tour gShownTour;  // the tour as last read whole: a failed reading keeps it
 
@@ -69,15 +79,47 @@ const Tour* readQuietly(PreviewState* state, std::string* printed) {
   return tour;
 }
 
-// Reads the script again; the model of the tour as last read whole.
+// Whether the script, as `stamp` finds it, was last written at least the
+// settle time ago; one written at a time ahead of the clock (another
+// machine's share) once it has been seen unchanged that long.
+bool settled(PreviewState* state, const FileStamp& stamp) {
+  if (stamp.size < 0) return true;  // nothing there: the reading says so
+  long long settleUnits = kSettleTime.count() * kFileClockPerSecond / 1000;
+  long long age = fileClockNow() - stamp.modified;
+  if (age >= settleUnits) return true;
+  auto now = std::chrono::steady_clock::now();
+  if (!sameStamp(stamp, state->seen)) {
+    state->seen = stamp;
+    state->seenSince = now;
+    return false;
+  }
+  return now - state->seenSince >= kSettleTime;
+}
+
+// Reads the script again once it has settled, and keeps the tour and the
+// findings when it was the same file, of the same size and time, from
+// before the reading to after it; false, with the last good ones kept,
+// while it is being written.
+bool readWhenSettled(PreviewState* state) {
+  const char* path = state->paths.lstPath.c_str();
+  FileStamp before = stampOfPath(path);
+  if (!settled(state, before)) return false;
+  std::string printed;
+  const Tour* tour = readQuietly(state, &printed);
+  if (!sameStamp(stampOfPath(path), before)) return false;
+  if (tour != nullptr) gShownTour = *tour;
+  state->warnings = previewWarnings(printed, state->shownLst);
+  return true;
+}
+
+// The model of the tour as last read whole.
 std::string modelJson(void* context) {
   PreviewState* state = static_cast<PreviewState*>(context);
   std::lock_guard<std::mutex> hold(state->lock);
-  std::string printed;
-  const Tour* tour = readQuietly(state, &printed);
-  if (tour != nullptr) gShownTour = *tour;
+  bool saving = !readWhenSettled(state);
   PreviewSource source = {&gShownTour, state->paths.directory, state->paths.baseName,
-                          state->shownLst, previewWarnings(printed, state->shownLst)};
+                          state->shownLst, state->warnings};
+  source.saving = saving;
   return previewModelJson(source);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "driver/author_tools.h"
 #include "driver/console.h"
@@ -9,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/file_identity.h"
 #include "platform/file_lock.h"
+#include "platform/replaced_files.h"
 #include "platform/scratch_cleanup.h"
 #include "platform/system_files.h"
 #include "encoding/transcoder.h"
@@ -30,6 +32,7 @@ const char kUsage[] = "\nUsage: Tourwright <Vantry Scene Script> \n";
 const char kBanner[] = "\nVantry Scene Script Converter 3.2 (2017/07/10)";
 const char kCredit[] = "Written by the Tourwright developers, for the authors of virtual tours";
 const char kWaitingForLock[] = "Another run is converting %s; waiting for it to end.\n";
+const char kLeftScratchRemoved[] = "Removed the scratch files of an ended run: %s\n";
 
 std::string withPlatformSeparators(std::string path) {
   for (char& c : path) {
@@ -51,6 +54,19 @@ void reportReadError(FILE* console, const std::string& path) {
 
 // The run from the normaliser to the transcoder, while the tour is locked.
 int convertScript(const RunPaths& paths, FILE* console);
+
+// The outputs' scratch files that runs killed outright left in the tour's
+// folder (none of them a run's now: the lock is ours, and each run holds
+// its own) are removed, and named on one line on standard error.
+void removeLeftScratch(const std::string& directory, long long started, FILE* console) {
+  std::vector<std::string> removed = removeLeftOutputScratch(directory, started);
+  if (removed.empty()) return;
+  std::string names;
+  for (const std::string& path : removed) names += (names.empty() ? "" : ", ") + consolePath(path);
+  std::fflush(console);
+  std::fprintf(consoleErrors(), kLeftScratchRemoved, names.c_str());
+  std::fflush(consoleErrors());
+}
 
 }  // namespace
 
@@ -117,6 +133,7 @@ RunPaths derivePaths(const std::string& argument) {
 }
 
 int runTourwright(int argc, const char* const* argv) {
+  long long started = fileClockNow();
   CommandLine commandLine = parseCommandLine(argc, argv);
   if (commandLine.mode != Mode::kRun) return runOtherMode(commandLine);
 
@@ -148,6 +165,7 @@ int runTourwright(int argc, const char* const* argv) {
     std::fflush(consoleErrors());
     waitForLock(&lock);
   }
+  removeLeftScratch(paths.directory, started, console);
   int status = convertScript(paths, console);
   unlockFile(&lock);
   return status;
@@ -156,15 +174,29 @@ int runTourwright(int argc, const char* const* argv) {
 namespace {
 
 // Nothing is written where it would replace an input: the script, or the
-// tile XML of a scene (a tour named like one of its scenes).
-// Without a tour, the script alone is looked at.
-bool outputsSpareInputs(const RunPaths& paths, const Tour* tour, FILE* console) {
+// tile XML of a scene (a tour named like one of its scenes). Without a
+// tour, the script alone is looked at, and the outputs' files are found
+// (each once for the run: the lock keeps other runs from replacing them);
+// with one, the tile XML files.
+struct Outputs {
+  FileId xml;
+  FileId htm;
+};
+
+bool outputsSpareInputs(const RunPaths& paths, const Tour* tour, Outputs* outputs, FILE* console) {
+  if (tour == nullptr) {
+    outputs->xml = fileIdOf(paths.xmlPath.c_str());
+    outputs->htm = fileIdOf(paths.htmPath.c_str());
+  }
   int scenes = tour == nullptr ? 0 : boundedCount(tour->sceneCount, kMaxScenes);
-  for (int i = -1; i < scenes; ++i) {
+  for (int i = tour == nullptr ? -1 : 0; i < scenes; ++i) {
     if (i >= 0 && tour->scenes[i].name[0] == '\0') continue;  // no tile XML read
     std::string input =
         i < 0 ? paths.lstPath : tileXmlPath(paths.directory.c_str(), tour->scenes[i].name);
-    const std::string* output = outputOverInput(paths, input.c_str());
+    FileId inputId = fileIdOf(input.c_str());
+    const std::string* output = sameFileId(outputs->xml, inputId)   ? &paths.xmlPath
+                                : sameFileId(outputs->htm, inputId) ? &paths.htmPath
+                                                                    : nullptr;
     if (output != nullptr) {
       reportOutputOverInput(console, *output, input);
       return false;
@@ -175,7 +207,10 @@ bool outputsSpareInputs(const RunPaths& paths, const Tour* tour, FILE* console) 
 
 // The page is prepared before the tour XML and put in place after it, so
 // that a run that fails on either replaces neither; the console tells the
-// stages in their usual order.
+// stages in their usual order. A signal before the tour XML is moved into
+// place ends the run with both outputs as they were; from that move on,
+// the run puts the page in place too and ends as it would have: the
+// signals are held from there to the end of the process, which drops them.
 int writeOutputs(const RunPaths& paths, FILE* tmpText, FILE* console) {
   OutputFile page;
   if (!prepareViewerPage(&page, paths.htmPath.c_str(), paths.baseName.c_str())) return kExitFailed;
@@ -183,13 +218,20 @@ int writeOutputs(const RunPaths& paths, FILE* tmpText, FILE* console) {
   OutputFile xml;
   bool converted = beginTourXml(&xml, paths.xmlPath.c_str()) &&
                    convertTourXml(tmpText, paths.tmpPath.c_str(), &xml, paths.xmlPath.c_str()) == 0;
+  // Written out first (a failure shows when it is finished), so that the
+  // hold covers little more than the two moves.
+  if (converted) std::fflush(xml.stream);
   pauseForTest("outputs");  // both outputs complete, neither in place
+  SignalHold toTheEnd;
+  if (converted) holdCleanupSignals(&toTheEnd);
   if (!converted || !finishTourXml(&xml, paths.xmlPath.c_str())) {
+    releaseCleanupSignals(&toTheEnd);
     abandonOutput(&page);
     std::fprintf(console, "\nXml Script Code Conversion Error!\n");
     std::fprintf(console, "Html File %s Left As It Was.\n", consolePath(paths.htmPath).c_str());
     return kExitFailed;
   }
+  pauseForTest("placed");
   if (!finishViewerPage(&page, paths.htmPath.c_str())) return kExitFailed;
   std::fprintf(console, "\n%s has been Created.\n", consolePath(paths.xmlPath).c_str());
   return kExitCompleted;
@@ -199,10 +241,11 @@ int convertScript(const RunPaths& paths, FILE* console) {
   // Warnings about the script go to standard error, naming the script the
   // author wrote (also when the normalised copy is parsed).
   std::string shownLst = consolePath(paths.lstPath);
-  startDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());
+  startFreshDiagnostics(&gDiagnostics, shownLst.c_str(), consoleErrors());  // one run a process
   gDiagnostics.baseName = paths.baseName.c_str();
   gDiagnostics.sceneCheck = imageElementCheck(paths.directory.c_str());
-  if (!outputsSpareInputs(paths, nullptr, console)) return kExitFailed;
+  Outputs outputs;
+  if (!outputsSpareInputs(paths, nullptr, &outputs, console)) return kExitFailed;
   DecodeReport decodeReport = decodeReportFor(&gDiagnostics);
   // The script is read through one open file: never opened again by name.
   FILE* script = nullptr;
@@ -250,7 +293,7 @@ int convertScript(const RunPaths& paths, FILE* console) {
   }
 
   printSceneListing(&gTour);
-  if (!outputsSpareInputs(paths, &gTour, console)) return kExitFailed;
+  if (!outputsSpareInputs(paths, &gTour, &outputs, console)) return kExitFailed;
 
   FILE* tmpText = nullptr;
   TourXmlResult written = writeTourXml(&gTour, paths.directory.c_str(), paths.baseName.c_str(),

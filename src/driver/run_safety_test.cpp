@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -320,6 +321,102 @@ TEST(RunSafetyTest, AnotherUsersFileAtAScratchNameStaysAsItWas) {
   EXPECT_NE(out.find("Tmp File ./t.tmp Creation Error!\n"), std::string::npos) << out;
   EXPECT_EQ(readFile(dir.file("t.tmp")), "planted");
   EXPECT_FALSE(fileExists(dir.file("t.xml")));
+}
+
+// From the tour XML's move into place on, a signal no longer ends the run:
+// it puts the page in place too and ends as it would have. Before it, the
+// outputs stay as they were.
+TEST(RunSafetyTest, ASignalOnceTheTourXmlIsInPlaceLetsTheRunFinish) {
+  const struct {
+    const char* point;
+    int signal;
+    int status;
+    bool replaced;
+  } cases[] = {
+      {"outputs", SIGINT, 128 + SIGINT, false},
+      {"placed", SIGINT, 0, true},
+      {"placed", SIGTERM, 0, true},
+      {"placed", SIGHUP, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.point) + " " + std::to_string(c.signal));
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), kScene);
+    writeFile(dir.file("t.xml"), "earlier tour");
+    writeFile(dir.file("t.htm"), "earlier page");
+    HeldRun run = startRun(dir, {"t.lst"}, c.point);
+    int held = waitUntilHeld(dir);
+    ASSERT_GE(held, 0);
+    kill(run.pid, c.signal);
+    release(dir, held);
+    std::string out;
+    EXPECT_EQ(finish(&run, &out), c.status) << out;
+    EXPECT_EQ(listFolder(dir.path()),
+              (std::vector<std::string>{"hall.xml", "t.htm", "t.lst", "t.xml"}));
+    EXPECT_EQ(readFile(dir.file("t.xml")) != "earlier tour", c.replaced);
+    EXPECT_EQ(readFile(dir.file("t.htm")) != "earlier page", c.replaced);
+    EXPECT_EQ(out.find("./t.xml has been Created.\n") != std::string::npos, c.replaced);
+  }
+}
+
+// The scratch file of an output that a run killed outright left behind is
+// removed by the next run of a tour in that folder, which names it; one
+// that a live run holds stays.
+TEST(RunSafetyTest, ARunRemovesTheScratchFilesThatKilledRunsLeft) {
+  TempDir dir;
+  writeFile(dir.file("hall.xml"), kTile);
+  writeFile(dir.file("t.lst"), kScene);
+  writeFile(dir.file("u.lst"), kScene);
+  HeldRun killed = startRun(dir, {"t.lst"}, "outputs");
+  int held = waitUntilHeld(dir);
+  ASSERT_GE(held, 0);
+  std::vector<std::string> left;
+  for (const std::string& name : listFolder(dir.path())) {
+    if (name.size() == 15 && name.compare(name.size() - 5, 5, ".part") == 0) left.push_back(name);
+  }
+  ASSERT_EQ(left.size(), 2u);
+  kill(killed.pid, SIGKILL);
+  EXPECT_EQ(finish(&killed), 128 + SIGKILL);
+  release(dir, held);
+  writeFile(dir.file("twlivelive.part"), "a live run's");  // another folder's run, through a link
+  int live = open(dir.file("twlivelive.part").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // older than the next run
+
+  HeldRun next = startRun(dir, {"u.lst"}, "");
+  std::string out;
+  EXPECT_EQ(finish(&next, &out), 0) << out;
+  EXPECT_NE(out.find("Removed the scratch files of an ended run: ./" + left[0] + ", ./" + left[1] +
+                     "\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(listFolder(dir.path()),
+            (std::vector<std::string>{"hall.xml", "t.lst", "t.tmp", "twlivelive.part", "u.htm",
+                                      "u.lst", "u.xml"}));
+  close(live);
+}
+
+// --check copies a UTF-8 script into a temporary file that has a name for
+// a moment; a signal then removes it too.
+TEST(RunSafetyTest, ASignalEndingACheckLeavesNoTemporaryFile) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    TempDir dir;
+    TempDir temporary;
+    writeFile(dir.file("hall.xml"), kTile);
+    writeFile(dir.file("t.lst"), kUtf8Scene);
+    setenv("TMPDIR", temporary.path().c_str(), 1);
+    HeldRun run = startRun(dir, {"--check", "t.lst"}, "temporary");
+    unsetenv("TMPDIR");
+    int held = waitUntilHeld(dir);
+    ASSERT_GE(held, 0);
+    EXPECT_EQ(listFolder(temporary.path()).size(), 1u);
+    kill(run.pid, signal);
+    EXPECT_EQ(finish(&run), 128 + signal);
+    release(dir, held);
+    EXPECT_EQ(listFolder(temporary.path()), std::vector<std::string>{});
+  }
 }
 
 }  // namespace

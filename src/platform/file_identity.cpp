@@ -15,6 +15,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #endif
 
 namespace tourwright {
@@ -64,10 +65,37 @@ FileStamp stampOf(FILE* stream) {
   return stamp;
 }
 
-bool sameFile(const char* first, const char* second) {
-  FileStamp a, b;
-  return identifyPath(first, &a) && identifyPath(second, &b) && a.device == b.device &&
-         a.inode == b.inode;
+FileId fileIdOf(const char* path) {
+  FileId id;
+  FileStamp stamp;
+  if (!identifyPath(path, &stamp)) return id;
+  id.device = stamp.device;
+  id.inode = stamp.inode;
+  id.known = true;
+  return id;
+}
+
+FileStamp stampOfPath(const char* path) {
+  FileStamp stamp;
+  HANDLE file = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return stamp;
+  LARGE_INTEGER size;
+  FILETIME written;
+  if (GetFileSizeEx(file, &size) && GetFileTime(file, nullptr, nullptr, &written)) {
+    stamp.size = static_cast<long long>(size.QuadPart);
+    stamp.modified = static_cast<long long>(
+        (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+  }
+  CloseHandle(file);
+  return stamp;
+}
+
+long long fileClockNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return static_cast<long long>((static_cast<unsigned long long>(now.dwHighDateTime) << 32) |
+                                now.dwLowDateTime);
 }
 #else
 namespace {
@@ -87,12 +115,32 @@ FileStamp stampOf(FILE* stream) {
   return stampOfInfo(info);
 }
 
-bool sameFile(const char* first, const char* second) {
-  struct stat a, b;
-  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev &&
-         a.st_ino == b.st_ino;
+FileId fileIdOf(const char* path) {
+  FileId id;
+  struct stat info;
+  if (stat(path, &info) != 0) return id;
+  id.device = static_cast<unsigned long long>(info.st_dev);
+  id.inode = static_cast<unsigned long long>(info.st_ino);
+  id.known = true;
+  return id;
+}
+
+FileStamp stampOfPath(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return FileStamp();
+  return stampOfInfo(info);
+}
+
+long long fileClockNow() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 #endif
+
+bool sameFile(const char* first, const char* second) {
+  return sameFileId(fileIdOf(first), fileIdOf(second));
+}
 
 #ifdef _WIN32
 std::string resolvedFolderName(const char* path) {

@@ -14,6 +14,18 @@ namespace tourwright {
 // "." and "..", or hard links.
 bool sameFile(const char* first, const char* second);
 
+// The file a path names, to compare with several others without asking
+// the system again each time; `known` is false when nothing stands there.
+struct FileId {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  bool known = false;
+};
+FileId fileIdOf(const char* path);
+inline bool sameFileId(const FileId& a, const FileId& b) {
+  return a.known && b.known && a.device == b.device && a.inode == b.inode;
+}
+
 // What tells a file's text apart from the text it had earlier: its size
 // and modification time, and the file itself (on POSIX; on Windows the
 // stamps compared are always of one open file, so only size and time).
@@ -24,7 +36,20 @@ struct FileStamp {
   unsigned long long inode = 0;
 };
 FileStamp stampOf(FILE* stream);
+// The stamp of the file at `path` now (links followed; on Windows size and
+// time only, as stampOf); size -1 when nothing stands there.
+FileStamp stampOfPath(const char* path);
 bool sameStamp(const FileStamp& first, const FileStamp& second);
+// The system clock in the units of FileStamp::modified, to tell how long
+// ago a file was last written.
+long long fileClockNow();
+// FileStamp::modified's units in one second.
+constexpr long long kFileClockPerSecond =
+#ifdef _WIN32
+    10000000LL;  // 100-nanosecond intervals
+#else
+    1000000000LL;
+#endif
 
 // The name of the folder that `path` resolves to (links, "." and ".."
 // resolved): "palace" for "." in /tours/palace. Empty when the folder

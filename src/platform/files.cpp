@@ -7,8 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
+#include "platform/replaced_files.h"
 #include "platform/scratch_cleanup.h"
 
 #ifdef _WIN32
@@ -19,7 +19,6 @@
 #define NOMINMAX
 #endif
 #include <io.h>
-#include <process.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -112,6 +111,10 @@ std::string joinPath(const std::string& directory, const std::string& name,
 bool pathExists(const char* path) { return fileType(path) != -1; }
 bool isDirectory(const char* path) { return fileType(path) == S_IFDIR; }
 bool isRegularFile(const char* path) { return fileType(path) == S_IFREG; }
+bool isNonFolder(const char* path) {
+  int type = fileType(path);
+  return type != -1 && type != S_IFDIR;
+}
 
 bool isSpecialFile(const char* path) {
   int type = fileType(path);
@@ -193,7 +196,7 @@ int openRegular(const char* path) {
     close(fd);
     return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  fcntl(fd, F_SETFL, 0);  // reads that wait again: only O_NONBLOCK was set
   return fd;
 }
 
@@ -235,30 +238,6 @@ bool followLinks(const std::string& path, std::string* target) {
 #endif
 }
 
-// "tw" and eight letters or digits: short, so that the longest base name
-// still has room, and unlikely to meet another run's.
-std::string uniqueName(unsigned attempt) {
-  static unsigned long long state = 0;
-  if (state == 0) {
-#ifdef _WIN32
-    unsigned long long process = static_cast<unsigned long long>(_getpid());
-#else
-    unsigned long long process = static_cast<unsigned long long>(getpid());
-#endif
-    state = static_cast<unsigned long long>(std::time(nullptr)) ^ (process << 32) ^
-            static_cast<unsigned long long>(std::clock());
-  }
-  state += 0x9E3779B97F4A7C15ull + attempt;
-  unsigned long long mixed = state;
-  mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
-  mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
-  mixed ^= mixed >> 31;
-  const char letters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string name = "tw";
-  for (int i = 0; i < 8; ++i, mixed /= 36) name += letters[mixed % 36];
-  return name + ".part";
-}
-
 }  // namespace
 
 FILE* openForReading(const char* path) {
@@ -279,6 +258,24 @@ FILE* openForReading(const char* path) {
 #endif
 }
 
+long peekStart(FILE* stream, unsigned char* bytes, size_t count) {
+#ifdef _WIN32
+  size_t got = std::fread(bytes, 1, count, stream);
+  if (std::ferror(stream) != 0 || std::fseek(stream, 0, SEEK_SET) != 0) return -1;
+  return static_cast<long>(got);
+#else
+  size_t got = 0;
+  while (got < count) {
+    ssize_t read = pread(fileno(stream), bytes + got, count - got, static_cast<off_t>(got));
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return -1;
+    if (read == 0) break;
+    got += static_cast<size_t>(read);
+  }
+  return static_cast<long>(got);
+#endif
+}
+
 FILE* createScratchFile(const char* path, FileMode mode) {
   // Never rmdir: a folder at the name stays, and the creation fails.
 #ifdef _WIN32
@@ -286,11 +283,12 @@ FILE* createScratchFile(const char* path, FileMode mode) {
 #else
   unlink(path);
 #endif
-  holdCleanupSignals();
+  SignalHold hold;
+  holdCleanupSignals(&hold);
   int fd = createNew(path, mode, true);
   int error = errno;
   if (fd >= 0) noteScratchFile(path);
-  releaseCleanupSignals();
+  releaseCleanupSignals(&hold);
   if (fd < 0) {
     noteFileFailure(path, error);
     return nullptr;
@@ -331,10 +329,6 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   output->partPath.clear();
   if (!followLinks(path, &output->target)) return false;
   const char* target = output->target.c_str();
-  if (isSpecialFile(target)) {
-    output->stream = openFile(target, writeMode(mode));
-    return output->stream != nullptr;
-  }
 #ifdef _WIN32
   struct _stat64 existing;
   bool exists = _wstat64(widePath(target).c_str(), &existing) == 0;
@@ -342,7 +336,12 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   struct stat existing;
   bool exists = stat(target, &existing) == 0;
 #endif
-  if (exists && (existing.st_mode & S_IFMT) == S_IFDIR) {
+  int type = exists ? existing.st_mode & S_IFMT : -1;
+  if (exists && type != S_IFREG && type != S_IFDIR) {  // a device, a pipe
+    output->stream = openFile(target, writeMode(mode));
+    return output->stream != nullptr;
+  }
+  if (type == S_IFDIR) {
     noteFileFailure(output->target, EISDIR);
     return false;
   }
@@ -359,15 +358,16 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   std::string folder =
       separator == std::string::npos ? std::string() : output->target.substr(0, separator + 1);
   int fd = -1;
-  holdCleanupSignals();
+  SignalHold hold;
+  holdCleanupSignals(&hold);
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    output->partPath = folder + uniqueName(attempt);
+    output->partPath = folder + outputScratchName(attempt);
     fd = createNew(output->partPath.c_str(), mode, false);
     if (fd < 0 && errno != EEXIST) break;
   }
   int error = errno;
   if (fd >= 0) noteScratchFile(output->partPath.c_str());
-  releaseCleanupSignals();
+  releaseCleanupSignals(&hold);
   if (fd < 0) {
     noteFileFailure(output->partPath, error);
     output->partPath.clear();
@@ -377,11 +377,15 @@ bool beginOutput(OutputFile* output, const char* path, FileMode mode) {
   // The new file takes the place of the old one, as an editor's save does:
   // it keeps its group where the user may give it that group, then its
   // permissions (set last, as a change of group may clear some).
-  if (exists && S_ISREG(existing.st_mode)) {
-    if (existing.st_gid != getegid() && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+  // Then the access its ACL gave, which the mode cannot tell.
+  holdOutputScratch(fd);
+  if (exists) {
+    static const gid_t group = getegid();
+    if (existing.st_gid != group && fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
       errno = 0;  // not a group of the user's: the new file keeps the user's
     }
     fchmod(fd, existing.st_mode & 07777);
+    copyAccessAttributes(target, fd);
   }
 #endif
   output->stream = streamOf(fd, mode);

@@ -50,6 +50,12 @@ std::string joinPath(const std::string& directory, const std::string& name,
 // for a pipe's writer.
 FILE* openForReading(const char* path);
 
+// Up to `count` bytes from the start of a stream of openForReading that
+// has not been read yet, leaving it at its start: one read of the file
+// where the system can read at an offset. The number of bytes, fewer at the
+// file's end; -1 when reading failed.
+long peekStart(FILE* stream, unsigned char* bytes, size_t count);
+
 enum class FileMode { kText, kBinary };  // text writes the platform's line end
 
 // Creates a scratch file afresh: what stands at `path` (a file, or a link,
@@ -102,6 +108,8 @@ bool pathExists(const char* path);
 bool isDirectory(const char* path);
 // True when `path` is a regular file, or a link that leads to one.
 bool isRegularFile(const char* path);
+// True when something other than a folder stands at `path`.
+bool isNonFolder(const char* path);
 // True when `path` exists and is neither a regular file nor a folder (a
 // device such as /dev/null, a pipe).
 bool isSpecialFile(const char* path);

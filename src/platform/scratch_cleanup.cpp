@@ -92,6 +92,9 @@ void removeNotedScratchFiles() {
 #ifdef _WIN32
 
 namespace {
+std::atomic<int> gHolds{0};    // holds in force
+std::atomic<int> gPending{0};  // the signal of an event that came meanwhile
+
 BOOL WINAPI onConsoleEvent(DWORD event) {
   // The status a POSIX shell gives for the signal of the same meaning.
   int signalNumber;
@@ -108,20 +111,40 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     default:
       return FALSE;
   }
+  // Held: the event waits for the release, as a blocked signal does. A
+  // closing console ends the process once this returns, so that waits here.
+  gPending.store(signalNumber);
+  while (gHolds.load() > 0) {
+    if (event != CTRL_CLOSE_EVENT) return TRUE;
+    Sleep(10);
+  }
+  if (gPending.exchange(0) == 0) return TRUE;  // taken by the release
   removeNotedScratchFiles();
   ExitProcess(static_cast<UINT>(128 + signalNumber));
 }
 }  // namespace
 
 void installScratchCleanup() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
-void holdCleanupSignals() {}
-void releaseCleanupSignals() {}
+
+void holdCleanupSignals(SignalHold* hold) {
+  gHolds.fetch_add(1);
+  hold->held = true;
+}
+
+void releaseCleanupSignals(SignalHold* hold) {
+  if (!hold->held) return;
+  hold->held = false;
+  if (gHolds.fetch_sub(1) != 1) return;
+  int signalNumber = gPending.exchange(0);
+  if (signalNumber == 0) return;
+  removeNotedScratchFiles();
+  ExitProcess(static_cast<UINT>(128 + signalNumber));
+}
 
 #else
 
 namespace {
 const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
-sigset_t gHeldFrom;
 
 extern "C" void onCleanupSignal(int signalNumber) {
   removeNotedScratchFiles();
@@ -151,12 +174,15 @@ void installScratchCleanup() {
   }
 }
 
-void holdCleanupSignals() {
+void holdCleanupSignals(SignalHold* hold) {
   sigset_t set = cleanupSignals();
-  sigprocmask(SIG_BLOCK, &set, &gHeldFrom);
+  hold->held = pthread_sigmask(SIG_BLOCK, &set, &hold->previous) == 0;
 }
 
-void releaseCleanupSignals() { sigprocmask(SIG_SETMASK, &gHeldFrom, nullptr); }
+void releaseCleanupSignals(SignalHold* hold) {
+  if (hold->held) pthread_sigmask(SIG_SETMASK, &hold->previous, nullptr);
+  hold->held = false;
+}
 
 #endif
 

@@ -13,6 +13,10 @@
 #ifndef TOURWRIGHT_PLATFORM_SCRATCH_CLEANUP_H_
 #define TOURWRIGHT_PLATFORM_SCRATCH_CLEANUP_H_
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 namespace tourwright {
 
 // At most this many files are noted at once (a run has four at most); a
@@ -29,10 +33,20 @@ void removeNotedScratchFiles();
 void installScratchCleanup();
 
 // Holds the signals back while a scratch file is created and noted, so
-// that none ends the run between the two (POSIX; nothing on Windows, where
-// the handler runs on a thread of its own).
-void holdCleanupSignals();
-void releaseCleanupSignals();
+// that none ends the run between the two, and from the first output moved
+// into place to the end of a run. A signal (a console event on Windows)
+// that comes meanwhile takes effect on release; one still held when the
+// process ends is dropped. On POSIX the hold is the calling thread's mask;
+// on Windows, where the handler runs on a thread of its own, it is the
+// process's.
+struct SignalHold {
+#ifndef _WIN32
+  sigset_t previous;  // the thread's mask before
+#endif
+  bool held = false;
+};
+void holdCleanupSignals(SignalHold* hold);
+void releaseCleanupSignals(SignalHold* hold);
 
 }  // namespace tourwright
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/scratch_cleanup.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -70,12 +71,19 @@ FILE* createTemporaryStream() {
   std::string path = folder != nullptr && folder[0] != '\0' ? folder : "/tmp";
   path += "/twXXXXXX";
   std::string shown = path;
+  // Noted while it has a name, so that a signal then removes it too.
+  SignalHold hold;
+  holdCleanupSignals(&hold);
   int descriptor = mkostemp(&path[0], O_CLOEXEC);  // mode 0600
+  int error = errno;
+  if (descriptor >= 0) noteScratchFile(path.c_str());
+  releaseCleanupSignals(&hold);
   if (descriptor < 0) {
-    noteFileFailure(shown, errno);
+    noteFileFailure(shown, error);
     return nullptr;
   }
-  unlink(path.c_str());  // used through the descriptor alone
+  pauseForTest("temporary");
+  removeFile(path.c_str());  // used through the descriptor alone
   FILE* stream = fdopen(descriptor, "wb");
   if (stream == nullptr) close(descriptor);
   return stream;

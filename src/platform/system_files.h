@@ -14,7 +14,9 @@ namespace tourwright {
 // folder ($TMPDIR or /tmp; GetTempPath on Windows), open for writing and
 // reading (readBackScratch). It has no name once created on POSIX, and is
 // deleted when closed on Windows, so it is never reopened and nothing is
-// left however the process ends. nullptr when none can be made;
+// left however the process ends (a signal between its creation and the
+// removal of its name removes it, where scratch_cleanup.h's handler is
+// installed). nullptr when none can be made;
 // lastFileFailure() then names the path and the reason.
 FILE* createTemporaryStream();
 
@@ -29,7 +31,9 @@ FILE* openNullSink();
 // The points: "read-back" (a long script line is read back from the
 // file), "copied" (a script with a byte-order mark is copied, not yet
 // compared with the file as it was opened), "parsed" (the same for the
-// script parsed) and "outputs" (both outputs written, neither in place).
+// script parsed), "outputs" (both outputs written, neither in place),
+// "placed" (the tour XML in place, the page not yet) and "temporary" (a
+// temporary stream created, its name not yet removed).
 void pauseForTest(const char* point);
 
 }  // namespace tourwright

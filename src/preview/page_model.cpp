@@ -272,6 +272,7 @@ std::string previewModelJson(const PreviewSource& source) {
   json.open('{');
   json.string("tour", utf8Name(source.baseName));
   json.string("script", utf8Name(source.scriptShown));
+  json.boolean("saving", source.saving);
   json.key("scenes");
   json.open('[');
   int scenes = source.tour == nullptr ? 0 : sceneCountOf(*source.tour);

@@ -27,6 +27,9 @@ struct PreviewSource {
   std::string baseName;     // the tour's base name, bytes as the run has them
   std::string scriptShown;  // the script's path as the console shows it
   std::vector<PreviewWarning> warnings;
+  // The script is being written: what is shown is the tour as last read
+  // whole, and the page says so.
+  bool saving = false;
 };
 
 // The page's model of `source`, as JSON text in UTF-8.

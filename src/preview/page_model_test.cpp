@@ -35,6 +35,7 @@ TEST(PageModelTest, NamesScenesHotspotsAndWarningsInUtf8Json) {
   EXPECT_TRUE(isValidUtf8(json.data(), json.size()));
   const char* expected[] = {
       "\"tour\":\"palace\"",
+      "\"saving\":false",
       "\"title\":\"\xED\x99\x80 \\\"main\\\"\"",
       "\"form\":\"cube\"",
       "\"url\":[\"hall.tiles/mobile_\",{\"p\":\"s\",\"w\":1},\".jpg\"]",

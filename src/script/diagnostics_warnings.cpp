@@ -93,6 +93,10 @@ void noteDecodeProblem(void* context, int encoding, long long line, DecodeProble
 
 void startDiagnostics(ScriptDiagnostics* diagnostics, const char* scriptPath, FILE* out) {
   std::memset(diagnostics, 0, sizeof *diagnostics);
+  startFreshDiagnostics(diagnostics, scriptPath, out);
+}
+
+void startFreshDiagnostics(ScriptDiagnostics* diagnostics, const char* scriptPath, FILE* out) {
   diagnostics->out = out;
   diagnostics->scriptPath = scriptPath;
   diagnostics->encoding = kEncodingAnsi;

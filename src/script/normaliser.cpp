@@ -223,12 +223,14 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
   // One run at a time: the buffers live in static storage, off the stack.
   static unsigned char block[kBlockSize + kLongestCharacter];
   static ScratchOutput output;
-  bool atEnd = false;
-  size_t held = fillBlock(script, block, 0, &atEnd);
-  if (std::ferror(script) != 0) {
+  // The mark alone first, the stream left at the start: an ANSI script is
+  // parsed from there, not read twice.
+  long peeked = peekStart(script, block, 3);
+  if (peeked < 0) {
     std::fclose(script);
     return kScriptUnreadable;
   }
+  size_t held = static_cast<size_t>(peeked);
   size_t markLength = 0;
   int encoding = detectEncoding(block, held, &markLength);
 
@@ -236,14 +238,16 @@ int openScriptForParsing(const char* scriptPath, const char* scratchPath,
     std::fprintf(consoleOut(), "Input Text Ecoding: ANSI or UTF-8 without BOM.\n");
     std::fprintf(consoleOut(), "System regards %s as ANSI encoding.\n",
                  consolePath(scriptPath).c_str());
-    if (std::fseek(script, 0, SEEK_SET) != 0) {
-      std::fclose(script);
-      return kScriptUnreadable;
-    }
     *parsed = script;
     return kEncodingAnsi;
   }
 
+  bool atEnd = false;
+  held = fillBlock(script, block, 0, &atEnd);
+  if (std::ferror(script) != 0) {
+    std::fclose(script);
+    return kScriptUnreadable;
+  }
   FILE* scratch = scratchPath != nullptr ? createScratchFile(scratchPath, FileMode::kBinary)
                                          : createTemporaryStream();
   if (scratch == nullptr) {

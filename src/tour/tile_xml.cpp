@@ -361,12 +361,12 @@ bool copyImageBlock(FILE* tile, FILE* out) {
 // is tried when no file stands under the name as it is.
 std::string tileXmlPath(const char* directory, const char* sceneName) {
   std::string path = joinPath(directory, sceneName, ".xml");
-  if (pathExists(path.c_str()) && !isDirectory(path.c_str())) return path;
+  if (isNonFolder(path.c_str())) return path;
   char unicodeName[3 * kShortTextLimit + 1];
   transcodeShortText(sceneName, std::strlen(sceneName), unicodeName);
   if (std::strcmp(unicodeName, sceneName) == 0) return path;
   std::string unicodePath = joinPath(directory, unicodeName, ".xml");
-  if (pathExists(unicodePath.c_str()) && !isDirectory(unicodePath.c_str())) return unicodePath;
+  if (isNonFolder(unicodePath.c_str())) return unicodePath;
   return path;
 }
 
