@@ -73,7 +73,7 @@ struct Connection {
   Clock::time_point since;
   bool keepAlive = false;
   Answer answer = {"", "", nullptr, 0, false};  // a file's `length` bytes go in pieces
-  std::vector<char> piece;
+  std::unique_ptr<char[]> piece;  // kFilePiece bytes, once a file is sent
   size_t lingered = 0;
 
   Connection(PreviewServer* owner, tcp::socket socket)
@@ -96,8 +96,8 @@ void waitForRequest(const ConnectionPtr& c);
 // moment, so that the answer reaches it before the connection closes
 // (closing with unread bytes would reset it and could lose the answer).
 void linger(const ConnectionPtr& c) {
-  c->piece.resize(4096);
-  c->stream.async_read_some(asio::buffer(c->piece),
+  if (!c->piece) c->piece.reset(new char[kFilePiece]);
+  c->stream.async_read_some(asio::buffer(c->piece.get(), kFilePiece),
                             [c](beast::error_code error, size_t count) {
                               c->lingered += count;
                               if (!error && c->lingered < kMaxLingerBytes) linger(c);
@@ -117,7 +117,6 @@ void closeGently(const ConnectionPtr& c) {
 void answered(const ConnectionPtr& c) {
   if (c->answer.file != nullptr) std::fclose(c->answer.file);
   c->answer = Answer{"", "", nullptr, 0, false};
-  c->piece = std::vector<char>();
   if (c->keepAlive && !c->server->stopRequested) return waitForRequest(c);
   closeGently(c);
 }
@@ -125,14 +124,14 @@ void answered(const ConnectionPtr& c) {
 void sendPiece(const ConnectionPtr& c) {
   if (c->answer.length == 0) return answered(c);
   size_t count = static_cast<size_t>(std::min<long long>(c->answer.length, kFilePiece));
-  c->piece.resize(kFilePiece);
-  size_t got = std::fread(c->piece.data(), 1, count, c->answer.file);
+  if (!c->piece) c->piece.reset(new char[kFilePiece]);
+  size_t got = std::fread(c->piece.get(), 1, count, c->answer.file);
   // A file cut short while it is sent ends the connection: the length
   // promised can no longer be kept.
   if (got == 0) return;
   c->answer.length -= static_cast<long long>(got);
   c->stream.expires_after(kWriteTimeout);
-  asio::async_write(c->stream, asio::buffer(c->piece.data(), got),
+  asio::async_write(c->stream, asio::buffer(c->piece.get(), got),
                     [c](beast::error_code error, size_t) {
                       if (!error) sendPiece(c);
                     });
