@@ -10,6 +10,7 @@ packages=(
   g++
   make
   libgtest-dev
+  libboost-dev
   libxml2-utils
   mandoc
   graphviz

@@ -2,9 +2,9 @@
 # Refreshes third_party/cpp-httplib/ from Debian's source package of the
 # HTTP library (its single header with Debian's patches applied, and its
 # licence). Debian's libcpp-httplib-dev ships the header split from its
-# implementation, which lives in a shared library only: the static Linux
-# build and the Windows builds need the whole header, so it is committed
-# and a build needs no network. Uses apt-get with a private list of deb-src
+# implementation, which lives in a shared library only: the tests' client,
+# built for Linux and run against the Windows builds too, takes the whole
+# header, so it is committed and a build needs no network. Uses apt-get with a private list of deb-src
 # entries; changes nothing of the system's apt configuration.
 #   bash tools/update-httplib.sh
 set -euo pipefail

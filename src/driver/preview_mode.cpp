@@ -237,17 +237,19 @@ int runPreview(const std::string& argument, const std::string& portText,
   settings.modelJson = modelJson;
   settings.context = &state;
   PreviewServer* server = createPreviewServer(settings);
-  int bound = 0;
-  ListenResult listening = listenForPreview(server, port, &bound);
+  ListenOutcome listening = listenForPreview(server, port);
   bool served = false;
-  if (listening == ListenResult::kListening) {
+  if (listening.result == ListenResult::kListening) {
     std::printf("Preview of %s: http://127.0.0.1:%d/ (Ctrl-C ends it)\n", state.shownLst.c_str(),
-                bound);
+                listening.port);
     std::fflush(stdout);
     served = serveUntilEnded(server);
-    if (!served) std::fprintf(stderr, "Preview Error: serving on port %d failed\n", bound);
-  } else if (listening == ListenResult::kPortInUse) {
-    std::fprintf(stderr, "Preview Error: port %d on 127.0.0.1 is in use\n", port);
+    if (!served) std::fprintf(stderr, "Preview Error: serving on port %d failed\n", listening.port);
+  } else if (listening.result == ListenResult::kPortInUse) {
+    std::fprintf(stderr, "Preview Error: port %d on %s is in use\n", port, listening.address);
+  } else if (listening.result == ListenResult::kPermissionDenied) {
+    std::fprintf(stderr, "Preview Error: cannot listen on %s port %d: %s\n", listening.address, port,
+                 listening.reason.c_str());
   } else if (port != 0) {
     std::fprintf(stderr, "Preview Error: cannot listen on 127.0.0.1 port %d\n", port);
   } else {

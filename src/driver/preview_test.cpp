@@ -1,9 +1,9 @@
 // The preview end to end: tourwright --preview on a copy of the example
 // tour, asked over HTTP for the page, its model, its files and a tour
 // file, then for every kind of request it refuses, and stopped with a
-// signal. The Windows executable is tested the same way under Wine:
-// TOURWRIGHT_PREVIEW_EXE names the program, TOURWRIGHT_PREVIEW_LAUNCHER
-// what runs it, TOURWRIGHT_PREVIEW_SIGNAL=INT the signal that ends it.
+// signal. The Windows executable is tested the same way under Wine
+// (preview_harness.h); TOURWRIGHT_PREVIEW_SIGNAL=INT is the signal that
+// ends it there.
 #include <gtest/gtest.h>
 
 #include "driver/preview_mode.h"
@@ -78,116 +78,22 @@ TEST(PreviewWarningsTest, NameTheMissingFilesAsTheCheckDoes) {
 }  // namespace tourwright
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <thread>
 
+#include "driver/preview_harness.h"
 #include "httplib.h"
 #include "test_support.h"
-
-extern char** environ;
 
 namespace tourwright {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace preview_harness;
 using testing_support::readFile;
 using testing_support::sourceDir;
 using testing_support::TempDir;
-
-struct Preview {
-  pid_t pid = -1;
-  int out = -1;  // the program's standard output
-  std::string line;
-};
-
-const char* setting(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0' ? value : fallback;
-}
-
-// Starts the preview in `folder`; waits (a minute at most: Wine starts
-// slowly) for its line on standard output.
-Preview startPreview(const std::string& folder, const std::vector<std::string>& options) {
-  std::vector<std::string> words;
-  if (const char* launcher = std::getenv("TOURWRIGHT_PREVIEW_LAUNCHER")) words.push_back(launcher);
-  words.push_back(setting("TOURWRIGHT_PREVIEW_EXE", TOURWRIGHT_EXE));
-  words.insert(words.end(), options.begin(), options.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(&word[0]);
-  argv.push_back(nullptr);
-  int pipeEnds[2];
-  Preview preview;
-  if (pipe(pipeEnds) != 0) return preview;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  std::string cwd = fs::current_path().string();
-  fs::current_path(folder);  // posix_spawn has no working folder of its own
-  posix_spawnp(&preview.pid, argv[0], &actions, nullptr, argv.data(), environ);
-  fs::current_path(cwd);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  preview.out = pipeEnds[0];
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  char c;
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd wait = {preview.out, POLLIN, 0};
-    if (poll(&wait, 1, 1000) <= 0) continue;
-    if (read(preview.out, &c, 1) != 1 || c == '\n') break;
-    if (c != '\r') preview.line += c;
-  }
-  return preview;
-}
-
-// Ends it with the signal given; its exit status (-1 when it had to be
-// killed after 30 seconds).
-int endPreview(Preview* preview, int signal) {
-  if (preview->pid <= 0) return -1;
-  kill(preview->pid, signal);
-  int raw = 0;
-  for (int tries = 0; tries < 300; ++tries) {
-    if (waitpid(preview->pid, &raw, WNOHANG) == preview->pid) {
-      close(preview->out);
-      return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  kill(preview->pid, SIGKILL);
-  waitpid(preview->pid, &raw, 0);
-  close(preview->out);
-  return -1;
-}
-
-// A connection to the server that has sent `bytes`.
-int openConnection(int port, const std::string& bytes) {
-  int connection = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    EXPECT_EQ(send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(bytes.size()));
-  }
-  return connection;
-}
-
-int portOf(const std::string& line) {
-  size_t colon = line.rfind("127.0.0.1:");
-  return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 10);
-}
 
 // Every file of the folder with its size, time and bytes.
 std::map<std::string, std::string> snapshot(const std::string& folder) {

@@ -139,8 +139,13 @@ void writeImage(Json* json, const PreviewSource& source, const Scene& scene) {
   json->number("element", d.chosenElement);
   json->string("condition", d.condition);
   json->number("tileSize", d.tileSize);
-  // Without a preview of its own, the one the tour XML names.
-  json->string("preview", d.previewUrl.empty() ? name + ".tiles/preview.jpg" : d.previewUrl);
+  // Without a preview of its own, the one the tour XML names. One outside
+  // the tour folder ("/VR/p.jpg", "//host/p.jpg", "http://...") is left to
+  // its notice: the page fetches nothing from another origin.
+  bool outside = d.previewUrl.compare(0, 1, "/") == 0 || d.previewUrl.find("://") != std::string::npos;
+  json->string("preview", d.previewUrl.empty() ? name + ".tiles/preview.jpg"
+                          : outside            ? ""
+                                               : d.previewUrl);
   json->key("levels");
   json->open('[');
   for (const TileLevel& level : d.levels) {

@@ -62,5 +62,29 @@ TEST(PageModelTest, AMissingTileXmlIsANotice) {
       << json;
 }
 
+TEST(PageModelTest, APreviewOutsideTheTourFolderIsListedNotGiven) {
+  const struct {
+    const char* url;
+    const char* preview;  // as the model gives it
+  } cases[] = {
+      {"hall.tiles/p.jpg", "hall.tiles/p.jpg"}, {"/VR/p.jpg", ""},
+      {"\\\\host\\p.jpg", ""},                  {"http://host/p.jpg", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    writeFile(dir.file("hall.xml"), std::string("<preview url=\"") + c.url +
+                                        "\"/><image type=\"CUBE\"><cube url=\"c_%s.jpg\"/></image>");
+    std::unique_ptr<Tour> tour = emptyTour();
+    addScene(*tour, "hall");
+    PreviewSource source = {tour.get(), dir.path(), "t", "t.lst", {}};
+    std::string json = previewModelJson(source);
+    EXPECT_NE(json.find("\"preview\":\"" + std::string(c.preview) + "\""), std::string::npos)
+        << c.url << json;
+    if (c.preview[0] == '\0') {
+      EXPECT_NE(json.find("lies outside the tour folder"), std::string::npos) << c.url;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tourwright

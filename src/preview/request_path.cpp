@@ -108,8 +108,56 @@ MappedRequest mapRequestTarget(const std::string& target) {
 }
 
 bool isOwnHost(const std::string& host, int port) {
+  std::string name = host;
   std::string suffix = ":" + std::to_string(port);
-  return host == "127.0.0.1" + suffix || equalsIgnoringCase(host, ("localhost" + suffix).c_str());
+  if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    name.resize(name.size() - suffix.size());
+  } else if (port != 80) {
+    return false;
+  }
+  return name == "127.0.0.1" || name == "[::1]" || equalsIgnoringCase(name, "localhost");
+}
+
+namespace {
+
+// Reads the digits at `*at` (at most 18, so no value overflows); -1 when
+// there are none.
+long long readNumber(const std::string& text, size_t* at) {
+  size_t start = *at;
+  long long value = 0;
+  while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9' && *at - start < 18) {
+    value = value * 10 + (text[*at] - '0');
+    ++*at;
+  }
+  bool more = *at < text.size() && text[*at] >= '0' && text[*at] <= '9';
+  return *at == start || more ? -1 : value;
+}
+
+}  // namespace
+
+ByteRange byteRangeFor(const std::string& header, long long size) {
+  const ByteRange whole = {ByteRange::kWhole, 0, 0};
+  const ByteRange unsatisfiable = {ByteRange::kUnsatisfiable, 0, 0};
+  if (header.size() < 7 || !equalsIgnoringCase(header.substr(0, 6), "bytes=")) return whole;
+  size_t at = 6;
+  if (header[at] == '-') {  // the last N bytes
+    ++at;
+    long long suffix = readNumber(header, &at);
+    if (suffix < 0 || at != header.size()) return whole;
+    if (suffix == 0 || size == 0) return unsatisfiable;
+    return {ByteRange::kPart, suffix >= size ? 0 : size - suffix, size - 1};
+  }
+  long long first = readNumber(header, &at);
+  if (first < 0 || at >= header.size() || header[at] != '-') return whole;
+  long long last = -1;  // to the end
+  if (++at < header.size() && header[at] != ',') {
+    last = readNumber(header, &at);
+    if (last < first) return whole;
+  }
+  // A comma: several ranges, which may overlap or come in any order.
+  if (at != header.size()) return whole;
+  if (first >= size) return unsatisfiable;
+  return {ByteRange::kPart, first, last < 0 || last >= size ? size - 1 : last};
 }
 
 const char* contentTypeFor(const std::string& path) {

@@ -43,10 +43,23 @@ struct MappedRequest {
 // `target` is the request line's target as sent, query included.
 MappedRequest mapRequestTarget(const std::string& target);
 
-// True when `host` (the Host header) names this server: "127.0.0.1:<port>"
-// or "localhost:<port>". Anything else may be a page of another site that
-// a DNS name rebound to the loopback address.
+// True when `host` (the Host header) names this server: "127.0.0.1:<port>",
+// "localhost:<port>" or "[::1]:<port>", and the same without ":80" when the
+// port is 80 (browsers leave the default port out). Anything else may be a
+// page of another site that a DNS name rebound to the loopback address.
 bool isOwnHost(const std::string& host, int port);
+
+// What a Range header asks of a file of `size` bytes. Only a single range
+// of unit "bytes" (in any case) is served; several ranges, and a header
+// that is not a valid byte range, get the whole file, as HTTP says a
+// server may. A valid range that starts beyond the file cannot be
+// satisfied (416).
+struct ByteRange {
+  enum Kind { kWhole, kPart, kUnsatisfiable } kind;
+  long long first;  // kPart: the first and last byte, inside the file
+  long long last;
+};
+ByteRange byteRangeFor(const std::string& header, long long size);
 
 // The Content-Type for a file, by its extension (any case).
 const char* contentTypeFor(const std::string& path);

@@ -77,14 +77,57 @@ TEST(RequestPathTest, MapsTargetsAndRefusesWhatNoFileNameCanBe) {
 TEST(RequestPathTest, AnswersOnlyToItsOwnAddress) {
   const struct {
     const char* host;
+    int port;
     bool own;
   } cases[] = {
-      {"127.0.0.1:8080", true},  {"localhost:8080", true},   {"LocalHost:8080", true},
-      {"127.0.0.1", false},      {"127.0.0.1:80", false},    {"localhost:80800", false},
-      {"evil.example:8080", false}, {"127.0.0.1.evil.example:8080", false},
-      {"[::1]:8080", false},     {"", false},
+      {"127.0.0.1:8080", 8080, true},  {"localhost:8080", 8080, true},
+      {"LocalHost:8080", 8080, true},  {"[::1]:8080", 8080, true},
+      {"127.0.0.1", 8080, false},      {"127.0.0.1:80", 8080, false},
+      {"localhost:80800", 8080, false}, {"evil.example:8080", 8080, false},
+      {"127.0.0.1.evil.example:8080", 8080, false}, {"", 8080, false},
+      {"[::1]", 8080, false},          {"::1:8080", 8080, false},
+      // Browsers leave the default port out.
+      {"127.0.0.1", 80, true},         {"localhost", 80, true},
+      {"[::1]", 80, true},             {"127.0.0.1:80", 80, true},
+      {"evil.example", 80, false},     {"127.0.0.1:", 80, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(isOwnHost(c.host, 8080), c.own) << c.host;
+  for (const auto& c : cases) EXPECT_EQ(isOwnHost(c.host, c.port), c.own) << c.host << " " << c.port;
+}
+
+TEST(RequestPathTest, ServesOneValidByteRangeAndIgnoresTheRest) {
+  const ByteRange::Kind whole = ByteRange::kWhole;
+  const ByteRange::Kind part = ByteRange::kPart;
+  const ByteRange::Kind none = ByteRange::kUnsatisfiable;
+  const struct {
+    const char* header;
+    long long size;
+    ByteRange::Kind kind;
+    long long first, last;
+  } cases[] = {
+      {"bytes=2-5", 10, part, 2, 5},       {"bytes=2-", 10, part, 2, 9},
+      {"bytes=2-99", 10, part, 2, 9},      {"bytes=-3", 10, part, 7, 9},
+      {"bytes=-30", 10, part, 0, 9},       {"BYTES=0-1", 10, part, 0, 1},  // units ignore case
+      {"bytes=9-9", 10, part, 9, 9},
+      // Beyond the file: 416.
+      {"bytes=10-", 10, none, 0, 0},       {"bytes=10-20", 10, none, 0, 0},
+      {"bytes=-0", 10, none, 0, 0},        {"bytes=0-", 0, none, 0, 0},
+      {"bytes=-5", 0, none, 0, 0},
+      // Not a valid byte range, an unknown unit, or several: the whole file.
+      {"items=0-1", 10, whole, 0, 0},      {"bytes=abc", 10, whole, 0, 0},
+      {"bytes=", 10, whole, 0, 0},         {"bytes=-", 10, whole, 0, 0},
+      {"bytes=5-2", 10, whole, 0, 0},      {"bytes=1-2x", 10, whole, 0, 0},
+      {"bytes= 1-2", 10, whole, 0, 0},     {"bytes=1-2,4-5", 10, whole, 0, 0},
+      {"bytes=0-,-1", 10, whole, 0, 0},    {"bytes", 10, whole, 0, 0},
+      {"bytes=99999999999999999999-", 10, whole, 0, 0},
+      {"bytes=0-99999999999999999999", 10, whole, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ByteRange range = byteRangeFor(c.header, c.size);
+    EXPECT_EQ(range.kind, c.kind) << c.header;
+    if (c.kind != part) continue;
+    EXPECT_EQ(range.first, c.first) << c.header;
+    EXPECT_EQ(range.last, c.last) << c.header;
+  }
 }
 
 TEST(RequestPathTest, NamesContentTypesByExtension) {

@@ -6,11 +6,18 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
+#include <atomic>
 #include <cstdlib>
+#include <vector>
+#ifdef __linux__
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#endif
 #endif
 
 namespace tourwright {
@@ -43,34 +50,131 @@ bool sameText(const std::string& a, const std::string& b) {
   return CompareStringOrdinal(wideFromUtf8(a).c_str(), -1, wideFromUtf8(b).c_str(), -1, TRUE) ==
          CSTR_EQUAL;
 }
-#else
-std::string resolvedPath(const char* path) {
-  char* full = realpath(path, nullptr);
-  if (full == nullptr) return std::string();
-  std::string resolved = full;
-  std::free(full);
-  return resolved;
-}
 
-bool sameText(const std::string& a, const std::string& b) { return a == b; }
-#endif
-
-// The path the opened file resolves to.
-std::string openedFilePath(FILE* stream, const std::string& path) {
-#ifdef _WIN32
-  (void)path;
-  return finalPath(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
-#else
-  // Linux names the open file itself; elsewhere its name is resolved again.
-  std::string link = "/proc/self/fd/" + std::to_string(fileno(stream));
-  char target[PATH_MAX];
-  ssize_t length = readlink(link.c_str(), target, sizeof target);
-  if (length > 0 && static_cast<size_t>(length) < sizeof target && target[0] == '/') {
-    return std::string(target, static_cast<size_t>(length));
+FILE* openInside(const TourFolder& folder, const std::string& names) {
+  std::string path = folder.path;
+  path += kPathSeparator;
+  for (char c : names) path += c == '/' ? kPathSeparator : c;
+  FILE* stream = openForReading(path.c_str());
+  if (stream == nullptr) return nullptr;
+  // The file opened, wherever its links led: not its name looked up again.
+  std::string opened = finalPath(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+  const std::string& root = folder.resolved;
+  if (opened.size() > root.size() && isPathSeparator(opened[root.size()]) &&
+      sameText(opened.substr(0, root.size()), root)) {
+    return stream;
   }
-  return resolvedPath(path.c_str());
-#endif
+  std::fclose(stream);
+  return nullptr;
 }
+#else
+#ifdef O_PATH
+const int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+#else
+const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+#endif
+const int kFileFlags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+const int kMaxLinks = 40;  // as the kernel follows at most
+
+// Puts the names of `path` in front of `pending` (the names still to
+// walk, the next one last).
+void pushNames(const std::string& path, std::vector<std::string>* pending) {
+  std::vector<std::string> names;
+  for (size_t start = 0; start <= path.size();) {
+    size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > start) names.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  pending->insert(pending->end(), names.rbegin(), names.rend());
+}
+
+std::string linkTarget(int at, const std::string& name) {
+  char target[4096];
+  ssize_t length = readlinkat(at, name.c_str(), target, sizeof target);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof target) return std::string();
+  return std::string(target, static_cast<size_t>(length));
+}
+
+// Walks `names` from the folder's descriptor, one component at a time,
+// never following a link the system's way: each is read and its target
+// walked in its place. A ".." above the folder, or a link to an absolute
+// path outside it, ends the walk.
+int openByComponents(const TourFolder& folder, const std::string& names) {
+  std::vector<int> folders;  // those opened below the root, the deepest last
+  std::vector<std::string> pending;
+  pushNames(names, &pending);
+  int links = 0;
+  int result = -1;
+  auto current = [&] { return folders.empty() ? folder.descriptor : folders.back(); };
+  while (!pending.empty()) {
+    std::string name = pending.back();
+    pending.pop_back();
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (folders.empty()) break;  // above the folder
+      close(folders.back());
+      folders.pop_back();
+      continue;
+    }
+    bool last = pending.empty();
+    int opened = openat(current(), name.c_str(), last ? kFileFlags | O_NOFOLLOW : kFolderFlags);
+    if (opened >= 0 && !last) {
+      folders.push_back(opened);
+      continue;
+    }
+    if (opened >= 0) {
+      result = opened;
+      break;
+    }
+    std::string target = linkTarget(current(), name);
+    if (target.empty() || ++links > kMaxLinks) break;
+    if (target[0] == '/') {
+      // Absolute: only a path into the folder by its resolved name.
+      const std::string& root = folder.resolved;
+      bool inside = target.compare(0, root.size(), root) == 0 &&
+                    (root == "/" || target.size() == root.size() || target[root.size()] == '/');
+      if (!inside) break;
+      for (int descriptor : folders) close(descriptor);
+      folders.clear();
+      target = target.substr(root.size());
+    }
+    pushNames(target, &pending);
+  }
+  for (int descriptor : folders) close(descriptor);
+  return result;
+}
+
+int openBeneath(const TourFolder& folder, const std::string& names) {
+#if defined(__linux__) && defined(SYS_openat2)
+  static std::atomic<bool> noOpenat2{false};  // the kernel (or a sandbox) lacks it
+  if (!folder.byComponents && !noOpenat2) {
+    open_how how = {};
+    how.flags = kFileFlags;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    long opened = syscall(SYS_openat2, folder.descriptor, names.c_str(), &how, sizeof how);
+    if (opened >= 0) return static_cast<int>(opened);
+    if (errno == ENOSYS || errno == EPERM || errno == E2BIG || errno == EINVAL) {
+      noOpenat2 = true;
+    } else if (errno != EXDEV) {
+      return -1;  // missing, or not to be opened
+    }
+    // EXDEV: a link leads out, or to an absolute path that may lie inside.
+  }
+#endif
+  return openByComponents(folder, names);
+}
+
+FILE* openInside(const TourFolder& folder, const std::string& names) {
+  int opened = openBeneath(folder, names);
+  if (opened < 0) return nullptr;
+  struct stat info;
+  FILE* stream = nullptr;
+  if (fstat(opened, &info) == 0 && S_ISREG(info.st_mode)) stream = fdopen(opened, "rb");
+  if (stream == nullptr) close(opened);
+  return stream;
+}
+#endif
 
 long long fileSize(FILE* stream) {
 #ifdef _WIN32
@@ -93,7 +197,12 @@ bool openTourFolder(TourFolder* folder, const std::string& path) {
   folder->resolved = finalPath(handle);
   CloseHandle(handle);
 #else
-  folder->resolved = resolvedPath(path.c_str());
+  folder->descriptor = open(path.c_str(), (kFolderFlags & ~O_NOFOLLOW));
+  if (folder->descriptor < 0) return false;
+  char* full = realpath(path.c_str(), nullptr);
+  folder->resolved = full != nullptr ? full : "";
+  std::free(full);
+  if (folder->resolved.empty()) closeTourFolder(folder);
 #endif
   while (folder->resolved.size() > 1 && isPathSeparator(folder->resolved.back())) {
     folder->resolved.pop_back();
@@ -101,18 +210,17 @@ bool openTourFolder(TourFolder* folder, const std::string& path) {
   return !folder->resolved.empty();
 }
 
+void closeTourFolder(TourFolder* folder) {
+#ifndef _WIN32
+  if (folder->descriptor >= 0) close(folder->descriptor);
+#endif
+  folder->descriptor = -1;
+}
+
 FILE* openTourFile(const TourFolder& folder, const std::string& names, long long* size) {
-  std::string path = folder.path;
-  path += kPathSeparator;
-  for (char c : names) path += c == '/' ? kPathSeparator : c;
-  FILE* stream = openForReading(path.c_str());
+  FILE* stream = openInside(folder, names);
   if (stream == nullptr) return nullptr;
-  std::string opened = openedFilePath(stream, path);
-  const std::string& root = folder.resolved;
-  bool inside = opened.size() > root.size() && isPathSeparator(opened[root.size()]) &&
-                sameText(opened.substr(0, root.size()), root);
-  if (root.size() == 1 && isPathSeparator(root[0])) inside = opened.size() > 1;  // the root itself
-  *size = inside ? fileSize(stream) : -1;
+  *size = fileSize(stream);
   if (*size < 0) {
     std::fclose(stream);
     return nullptr;
