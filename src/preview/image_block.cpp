@@ -1,10 +1,5 @@
-// The tile XML read as the viewer reads it, for the preview page.
-//
-// A small tag scanner, not a full XML parser: it finds start and end tags
-// with their attributes (quoted or not), skips comments, processing
-// instructions and CDATA, and decodes the five named entities and numeric
-// references in attribute values. Every step moves forward, so any bytes,
-// however broken, end in one pass. Only the structure the viewer gives a
+// The tile XML read as the viewer reads it, for the preview page, through
+// the tag scanner of tour/xml_tags.h. Only the structure the viewer gives a
 // scene's image matters: <image> holding <cube>, <sphere> or <level>s that
 // hold a <cube>; a <preview> anywhere. Device-specific children (<mobile>,
 // <tablet>) are what a desktop browser does not get, and are skipped.
@@ -13,156 +8,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "encoding/code_point.h"
 #include "preview/image_url.h"
+#include "tour/xml_tags.h"
 
 namespace tourwright {
 
 namespace {
-
-struct Attribute {
-  std::string name;   // lower case
-  std::string value;  // raw bytes, entities decoded
-};
-
-struct Tag {
-  std::string name;  // lower case
-  bool closing;
-  bool selfClosing;
-  std::vector<Attribute> attributes;
-};
-
-bool isNameByte(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_' || c == ':' || c == '.' || c == '-' || c >= 0x80;
-}
-
-bool isSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Moves past `terminator`, or to the end when it never comes.
-const char* skipPast(const char* p, const char* end, const char* terminator) {
-  size_t n = std::strlen(terminator);
-  for (; p + n <= end; ++p) {
-    if (std::memcmp(p, terminator, n) == 0) return p + n;
-  }
-  return end;
-}
-
-void appendDecoded(const char* p, const char* end, std::string* out) {
-  static const struct { const char* name; char c; } kNamed[] = {
-      {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
-  while (p < end) {
-    if (*p != '&') {
-      out->push_back(*p++);
-      continue;
-    }
-    bool done = false;
-    for (const auto& entity : kNamed) {
-      size_t n = std::strlen(entity.name);
-      if (static_cast<size_t>(end - p - 1) >= n && std::memcmp(p + 1, entity.name, n) == 0) {
-        out->push_back(entity.c);
-        p += 1 + n;
-        done = true;
-        break;
-      }
-    }
-    if (!done && end - p > 2 && p[1] == '#') {
-      bool hex = p[2] == 'x' || p[2] == 'X';
-      const char* q = p + (hex ? 3 : 2);
-      long value = 0;
-      int digits = 0;
-      for (; q < end && digits < 8; ++q, ++digits) {
-        char c = lower(*q);
-        int d = (c >= '0' && c <= '9') ? c - '0' : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-        if (d < 0) break;
-        value = value * (hex ? 16 : 10) + d;
-      }
-      if (digits > 0 && q < end && *q == ';') {
-        char utf8[8];
-        codePointToUtf8(value > 0x10FFFF ? -1 : static_cast<int>(value), utf8);
-        out->append(utf8);
-        p = q + 1;
-        done = true;
-      }
-    }
-    if (!done) out->push_back(*p++);
-  }
-}
-
-// Reads the next start or end tag from *cursor; false at the end.
-bool nextTag(const char** cursor, const char* end, Tag* tag) {
-  const char* p = *cursor;
-  for (;;) {
-    p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
-    if (p == nullptr) {
-      *cursor = end;
-      return false;
-    }
-    size_t left = static_cast<size_t>(end - p);
-    if (left >= 4 && std::memcmp(p, "<!--", 4) == 0) {
-      p = skipPast(p + 4, end, "-->");
-    } else if (left >= 9 && std::memcmp(p, "<![CDATA[", 9) == 0) {
-      p = skipPast(p + 9, end, "]]>");
-    } else if (left >= 2 && p[1] == '?') {
-      p = skipPast(p + 2, end, "?>");
-    } else if (left >= 2 && p[1] == '!') {
-      p = skipPast(p + 2, end, ">");
-    } else {
-      break;
-    }
-  }
-  ++p;
-  tag->name.clear();
-  tag->attributes.clear();
-  tag->closing = p < end && *p == '/';
-  tag->selfClosing = false;
-  if (tag->closing) ++p;
-  while (p < end && isNameByte(static_cast<unsigned char>(*p))) tag->name.push_back(lower(*p++));
-  while (p < end && *p != '>' && *p != '<') {
-    if (isSpace(static_cast<unsigned char>(*p))) {
-      ++p;
-    } else if (*p == '/') {
-      tag->selfClosing = true;
-      ++p;
-    } else {
-      Attribute attribute;
-      while (p < end && *p != '=' && *p != '>' && *p != '<' && *p != '/' &&
-             !isSpace(static_cast<unsigned char>(*p))) {
-        attribute.name.push_back(lower(*p++));
-      }
-      while (p < end && isSpace(static_cast<unsigned char>(*p))) ++p;
-      if (p < end && *p == '=') {
-        ++p;
-        while (p < end && isSpace(static_cast<unsigned char>(*p))) ++p;
-        const char* start = p;
-        if (p < end && (*p == '"' || *p == '\'')) {
-          char quote = *p++;
-          start = p;
-          while (p < end && *p != quote) ++p;
-          appendDecoded(start, p, &attribute.value);
-          if (p < end) ++p;
-        } else {
-          while (p < end && *p != '>' && !isSpace(static_cast<unsigned char>(*p))) ++p;
-          appendDecoded(start, p, &attribute.value);
-        }
-      }
-      if (attribute.name.empty() && p < end && *p != '>' && *p != '<') ++p;  // a stray byte
-      tag->attributes.push_back(std::move(attribute));
-    }
-  }
-  if (p < end && *p == '>') ++p;
-  *cursor = p;
-  return true;
-}
-
-const std::string* attributeOf(const Tag& tag, const char* name) {
-  for (const Attribute& attribute : tag.attributes) {
-    if (attribute.name == name) return &attribute.value;
-  }
-  return nullptr;
-}
 
 // A whole number of pixels: 1 to 999999999 digits' worth, else -1.
 long long pixels(const std::string* text) {
@@ -205,11 +56,11 @@ struct Scan {
 };
 
 void scanTileXml(const char* text, const char* end, Scan* scan) {
-  Tag tag;
+  XmlTag tag;
   const char* cursor = text;
   bool inImage = false, inLevel = false;
   std::string skipping;  // a device-specific child being skipped
-  while (nextTag(&cursor, end, &tag)) {
+  while (nextXmlTag(&cursor, end, &tag)) {
     if (!skipping.empty()) {
       if (tag.closing && tag.name == skipping) skipping.clear();
       continue;
@@ -219,7 +70,7 @@ void scanTileXml(const char* text, const char* end, Scan* scan) {
       if (tag.name == "level") inLevel = false;
       continue;
     }
-    const std::string* url = attributeOf(tag, "url");
+    const std::string* url = xmlAttribute(tag, "url");
     if (tag.name == "preview" && url != nullptr && !scan->hasPreview) {
       scan->hasPreview = true;
       scan->previewUrl = *url;
@@ -228,10 +79,10 @@ void scanTileXml(const char* text, const char* end, Scan* scan) {
     if (tag.name == "image") {
       RawImage image = {};
       const std::string* value = nullptr;
-      if ((value = attributeOf(tag, "if")) != nullptr) image.condition = *value;
-      if ((value = attributeOf(tag, "type")) != nullptr) image.type = *value;
-      if ((value = attributeOf(tag, "multires")) != nullptr) image.multires = *value;
-      if ((value = attributeOf(tag, "tilesize")) != nullptr) image.tileSize = *value;
+      if ((value = xmlAttribute(tag, "if")) != nullptr) image.condition = *value;
+      if ((value = xmlAttribute(tag, "type")) != nullptr) image.type = *value;
+      if ((value = xmlAttribute(tag, "multires")) != nullptr) image.multires = *value;
+      if ((value = xmlAttribute(tag, "tilesize")) != nullptr) image.tileSize = *value;
       scan->images.push_back(std::move(image));
       inImage = !tag.selfClosing;
       inLevel = false;
@@ -243,8 +94,8 @@ void scanTileXml(const char* text, const char* end, Scan* scan) {
       if (!tag.selfClosing) skipping = tag.name;
     } else if (tag.name == "level") {
       RawLevel level = {};
-      if (const std::string* w = attributeOf(tag, "tiledimagewidth")) level.width = *w;
-      if (const std::string* h = attributeOf(tag, "tiledimageheight")) level.height = *h;
+      if (const std::string* w = xmlAttribute(tag, "tiledimagewidth")) level.width = *w;
+      if (const std::string* h = xmlAttribute(tag, "tiledimageheight")) level.height = *h;
       image.levels.push_back(std::move(level));
       inLevel = !tag.selfClosing;
     } else if (tag.name == "cube" && url != nullptr) {
@@ -322,7 +173,7 @@ void describeMultires(const RawImage& image, const TextReading& reading,
 void describeChosen(const RawImage& image, const TextReading& reading,
                     ImageDescription* description) {
   std::string type = image.type;
-  std::transform(type.begin(), type.end(), type.begin(), lower);
+  lowerAscii(&type);
   for (const std::string& name : image.unsupported) {
     addNotice(description, "<" + name + "> images are not shown by the preview");
   }
