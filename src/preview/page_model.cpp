@@ -137,7 +137,14 @@ void writeImage(Json* json, const Scene& scene, const WrittenScene* written,
   json->close(']');
   json->key("notices");
   json->open('[');
-  for (const std::string& notice : d.notices) json->element(notice);
+  for (const std::string& notice : d.notices) {
+    // The block read is the tour XML's copy, which may hold less than the file.
+    json->element(notice != "the tile XML has no <image> element"
+                      ? notice
+                      : "the tour XML's copy of the image block of " + name +
+                            ".xml holds no <image> element (a line holding both <image and "
+                            "</image> is not copied)");
+  }
   json->close(']');
   json->close('}');
 }

@@ -85,6 +85,7 @@ TEST(PageModelTest, ShowsWhatTheViewerDoesWithTheWrittenTour) {
   const char* expected[] = {
       "\"loadable\":false,\"unloadable\":\"the viewer reads a scene name that begins with a digit",
       "\"form\":\"none\"",
+      "holds no \\u003cimage> element (a line holding both \\u003cimage and \\u003c/image> is not",
       // two video markers of one name: one hotspot, at the later one's angle
       "{\"name\":\"loading\",\"elements\":2,\"xml\":{\"name\":\"loading\",\"style\":\"loading\","
       "\"zorder\":\"2\",\"ath\":\"240\"",
