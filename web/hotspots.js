@@ -38,6 +38,7 @@
   function gap(path, d, hotspot, report) {
     var node = make('div', 'gap', 'missing: ' + path);
     sized(node, Math.round(256 * d.scale), Math.round(256 * d.scale));
+    node.style.fontSize = Math.max(12, 256 * d.scale / 8) + 'px';
     report('missing picture ' + path + ' (' + hotspot.id + ')');
     return node;
   }
@@ -73,6 +74,7 @@
     } else if (d.how === 'video') {
       var player = make('div', 'video-placeholder', '\u25b6 ' + d.video);
       sized(player, VIDEO_SIZE[0] * d.scale, VIDEO_SIZE[1] * d.scale);
+      player.style.fontSize = Math.max(12, VIDEO_SIZE[1] * d.scale / 5) + 'px';
       body.appendChild(player);
     } else {
       body.appendChild(make('span', 'mark', MARKS[hotspot.kind] || '\u25cf'));
@@ -80,8 +82,16 @@
     node.appendChild(make('span', 'caption', label));
     node.addEventListener('click', function () { open(hotspot); });
     var at = { yaw: T.radians(d.ath), pitch: T.radians(d.atv) };
-    var options = plane ? { perspective: { radius: DEPTH, extraTransforms: d.turn } } : {};
-    return made.hotspotContainer().createHotspot(node, at, options);
+    if (!plane) return made.hotspotContainer().createHotspot(node, at, {});
+    // A plane's own caption would shrink with it: the caption shown on hover
+    // stands beside it at the screen's scale.
+    var caption = make('div', 'plane-caption');
+    caption.appendChild(make('span', 'caption', label));
+    made.hotspotContainer().createHotspot(caption, at, {});
+    node.addEventListener('mouseenter', function () { caption.classList.add('shown'); });
+    node.addEventListener('mouseleave', function () { caption.classList.remove('shown'); });
+    return made.hotspotContainer().createHotspot(node, at,
+      { perspective: { radius: DEPTH, extraTransforms: d.turn } });
   };
 
   // The hotspots of a gallery scene as written, with their kinds told by
