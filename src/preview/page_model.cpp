@@ -118,6 +118,7 @@ void writeImage(Json* json, const Scene& scene, const WrittenScene* written,
     return;
   }
   ImageDescription d = describeImageBlock(written->text.data(), written->text.size());
+  if (written->cut) d.notices.push_back("the scene element is longer than 64 MiB: only its start was read");
   json->string("form", formName(d.form));
   json->number("elements", d.elementCount);
   json->number("element", d.chosenElement);

@@ -15,11 +15,15 @@ namespace tourwright {
 
 namespace {
 
+// What is written aside is read back up to this much; a scene holding more
+// (a tile XML of megabytes of levels) is cut, and the page says so.
+constexpr size_t kReadBackLimit = size_t{64} << 20;
+
 // Runs `write` on a temporary stream with the console silenced (a writer
 // reports a missing tile XML there) and gives back what it wrote, read as
 // the final tour XML holds it.
 template <typename Write>
-bool writeAside(Write write, std::string* utf8, std::string* problem) {
+bool writeAside(Write write, std::string* utf8, bool* cut, std::string* problem) {
   FILE* out = createTemporaryStream();
   if (out == nullptr) {
     *problem = lastFileFailure();
@@ -38,7 +42,14 @@ bool writeAside(Write write, std::string* utf8, std::string* problem) {
   }
   std::string internal;
   char block[1 << 14];
-  for (size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;) internal.append(block, got);
+  *cut = false;
+  for (size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;) {
+    if (internal.size() + got > kReadBackLimit) {
+      *cut = true;
+      break;
+    }
+    internal.append(block, got);
+  }
   std::fclose(in);
   utf8->clear();
   appendUtf8FromCodePage(internal.data(), internal.size(), utf8);
@@ -122,12 +133,13 @@ std::vector<WrittenScene> readWrittenScenes(const std::string& text) {
 bool writeSceneAside(const Tour& tour, int sceneIndex, const std::string& directory,
                      const std::string& baseName, WrittenScene* scene, std::string* problem) {
   std::string text;
+  bool cut = false;
   bool written = writeAside(
       [&](FILE* out) {
         return writeSceneElement(&tour, sceneIndex, directory.c_str(), baseName.c_str(), out) ==
                SceneResult::kWritten;
       },
-      &text, problem);
+      &text, &cut, problem);
   if (!written) return false;
   std::vector<WrittenScene> scenes = readWrittenScenes(text);
   if (scenes.empty()) {
@@ -136,17 +148,19 @@ bool writeSceneAside(const Tour& tour, int sceneIndex, const std::string& direct
   }
   *scene = std::move(scenes.front());
   scene->text = std::move(text);
+  scene->cut = cut;
   return true;
 }
 
 std::vector<WrittenScene> writeGalleryScenesAside(const Tour& tour) {
   std::string text, problem;
+  bool cut = false;
   writeAside(
       [&](FILE* out) {
         writeGalleryScenes(&tour, out);
         return true;
       },
-      &text, &problem);
+      &text, &cut, &problem);
   return readWrittenScenes(text);
 }
 

@@ -33,6 +33,7 @@ struct WrittenScene {
   std::vector<XmlAttribute> view;
   std::vector<WrittenHotspot> hotspots;
   std::string text;  // the whole element in UTF-8, as the tour XML holds it
+  bool cut;          // longer than 64 MiB: only its start was read
 };
 
 // The element of panorama scene `sceneIndex` as the run writes it; false,
