@@ -123,7 +123,8 @@ std::vector<WrittenScene> readWrittenScenes(const std::string& text) {
     WrittenScene& scene = scenes.back();
     if (tag.name == "view") mergeAttributes(tag.attributes, &scene.view);
     const std::string* url = xmlAttribute(tag, "url");
-    if (tag.name == "preview" && url != nullptr) scene.preview = *url;
+    // The scene's own preview element comes first, before the copied block.
+    if (tag.name == "preview" && url != nullptr && scene.preview.empty()) scene.preview = *url;
     if (tag.name == "hotspot") addHotspot(tag, &scene);
   }
   if (!scenes.empty()) scenes.back().text.assign(start, end);

@@ -16,6 +16,7 @@ TEST(WrittenSceneTest, ReadsScenesAndMergesHotspotsOfOneNameAsTheViewerDoes) {
   std::vector<WrittenScene> scenes = readWrittenScenes(
       "<krpano><scene name=\"a\" title=\"A\" thumburl=\"a.tiles/mobile_f.jpg\">"
       "<view fov=\"120\" fovtype=\"HFOV\"/><preview url=\"a.tiles/preview.jpg\"/>"
+      "<image><preview url=\"copied/with/the/block.jpg\"/></image>"
       "<hotspot name=\"x\" url=\"one.jpg\" ath=\"10\" scale=\"2\"/>"
       "<hotspot name=\"y\" ath=\"5\"/>"
       "<hotspot name=\"X\" url=\"two.jpg\" ath=\"20\" rz=\"7\"/></scene>"
