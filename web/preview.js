@@ -94,6 +94,8 @@
     $('script').textContent = model.script;
     renderSceneList($('scenes'), model.scenes);
     renderSceneList($('gallery-scenes'), model.galleryScenes);
+    $('gallery-scenes').hidden = $('gallery-scenes').previousElementSibling.hidden =
+      !model.galleryScenes.length;
     renderWarnings(model.warnings);
     var keep = previous && findScene(previous.element);
     if (keep) {
