@@ -4,10 +4,15 @@
 #                                         tour, started and stopped here
 #   bash tools/test-browser.sh URL SCRIPT a preview already running at URL of
 #                                         SCRIPT (a copy the test may change)
+#   bash tools/test-browser.sh --first-picture
+#                                         the first picture's time instead
+#                                         (bench/first_picture.js)
 # Installs Chromium, Node and the test's npm packages when they are missing.
 # The screenshot goes to build/preview-test.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+first_picture=""
+[[ ${1:-} == --first-picture ]] && first_picture=1 && shift
 source tools/setup-common.sh
 packages=(
   chromium
@@ -53,4 +58,8 @@ if [[ -z "$url" ]]; then
   cat "$work/err" >&2
   exit 1
 fi
-node tools/browser_test.js "$url" "$work/palace/palace.lst" "$screenshot"
+if [[ -n $first_picture ]]; then
+  node bench/first_picture.js "$url" 9
+else
+  node tools/browser_test.js "$url" "$work/palace/palace.lst" "$screenshot"
+fi

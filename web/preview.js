@@ -1,5 +1,7 @@
 // The preview page: reads /_tourwright/tour.json about twice a second and
-// shows the tour it describes with the panorama viewer it carries.
+// shows the tour it describes with the panorama viewer it carries, as the
+// tour XML a run writes gives it (the helpers: page_tools.js, framing.js,
+// tiles.js, hotspots.js).
 //
 // tour.json, written afresh by the program at every request:
 // {
@@ -10,13 +12,16 @@
 //     "number": 1,                      // the scene's place in the script, from 1
 //     "name": "hall", "element": "hall",  // element: the scene element's name ("-copy")
 //     "title": "...", "hlookat": 90, "vlookat": 0,
-//     "image": {
+//     "loadable": true,                 // false: "unloadable" says why the viewer never loads it
+//     "thumb": "hall.tiles/mobile_f.jpg",  // the scene element's thumburl
+//     "view": {"fovtype": "HFOV", "fov": "120", ...},  // its view element's attributes
+//     "image": {                        // the image block the tour XML copies
 //       "tileXml": "hall.xml",
 //       "form": "cube" | "multires" | "sphere" | "none",
 //       "elements": 2, "element": 1,      // image elements in the file, the one shown
 //       "condition": "!webvr",            // that element's if=, or ""
 //       "tileSize": 512,                  // of a multi-resolution cube
-//       "preview": "hall.tiles/preview.jpg",  // six faces in a strip, l f r b u d
+//       "preview": "hall.tiles/preview.jpg",  // the scene's strip: six faces l f r b u d
 //       "levels": [{"width": 1024, "height": 1024,   // 0 for a cube or a sphere
 //                   "url": ["hall.tiles/", {"p": "s", "w": 1}, ".jpg"]}],
 //       // url: literals (paths relative to the tour folder) and placeholders:
@@ -25,8 +30,11 @@
 //       "notices": ["..."]                // what cannot be shown, and why
 //     },
 //     "hotspots": [{
-//       "id": "CrossLink-1-1", "kind": "cross" | "out" | "still" | "video" |
-//       "gallery" | "reference", "ath": 120, "atv": -5, "caption": "...",
+//       "id": "CrossLink-1-1", "name": "CrossLink-1-1",  // the written name
+//       "kind": "cross" | "out" | "still" | "video" | "gallery" | "reference",
+//       "ath": 120, "atv": -5, "caption": "...",
+//       "elements": 1,                    // written elements of that name (merged)
+//       "xml": {"url": "...", "scale": "0.5", ...},  // the written attributes
 //       // cross:     "target", "lookat" (360: none), "scene" (its number) or
 //       //            "gallery" ("S-G"), "broken", "warning" (when broken)
 //       // out, still, video, reference: "opens" (a path or URL);
@@ -36,44 +44,26 @@
 //       //            "video" | "other", "file", "caption", "explanation"}]
 //     }]
 //   }],
+//   "galleries": [{"name": "Gallery-1-1", "title": "...", "thumb": "...",
+//                  "hotspots": [{"name", "elements", "xml"}]}],  // as written
 //   "warnings": [{"line": 4, "text": "palace.lst:4: warning: ..."}]
 // }
 //
 // The root element reports the page's state: data-state is "ready" once
 // the current scene has drawn (or shows its notice), data-scene names it.
+// The first time a picture of a scene is on the screen, the page sets the
+// performance mark "tourwright-first-picture".
 'use strict';
 (function () {
+  var T = window.Tourwright;
+  var $ = T.$, make = T.make, clear = T.clear;
   var MODEL_URL = '/_tourwright/tour.json';
   var POLL_MS = 500;
   var KIND_WORDS = { cross: 'cross link', out: 'out link', still: 'still image', video: 'video',
-    gallery: 'gallery entrance', reference: 'reference' };
-  var KIND_MARKS = { cross: '\u2192', out: '\u21d7', still: '\u25a3', video: '\u25b6',
-    gallery: '\u25a6', reference: 'i' };
+    gallery: 'gallery entrance', reference: 'reference', object: 'gallery picture',
+    marker: 'video marker', explanation: 'explanation', home: 'back to the scene' };
   var root = document.documentElement;
   var page = { text: null, model: null, current: null, viewer: null, scene: null };
-
-  function $(id) { return document.getElementById(id); }
-  function make(tag, className, text) {
-    var node = document.createElement(tag);
-    if (className) node.className = className;
-    if (text != null) node.textContent = text;
-    return node;
-  }
-  function clear(node) { while (node.firstChild) node.removeChild(node.firstChild); return node; }
-  function radians(degrees) { return degrees * Math.PI / 180; }
-
-  // A path relative to the tour folder as the server's URL for it.
-  function fileUrl(path) {
-    return '/' + path.split('/').map(encodeURIComponent).join('/');
-  }
-  function expand(parts, values) {
-    return parts.map(function (part) {
-      if (typeof part === 'string') return part;
-      var text = String(values[part.p]);
-      while (text.length < part.w) text = '0' + text;
-      return text;
-    }).join('');
-  }
 
   function poll() {
     fetch(MODEL_URL, { cache: 'no-store' }).then(function (response) {
@@ -92,37 +82,68 @@
     }).then(function () { setTimeout(poll, POLL_MS); });
   }
 
+  // Gallery scenes take the place of panorama scenes in the page's walk.
+  function galleryScene(gallery) {
+    return { element: gallery.name, name: gallery.name, title: gallery.title, thumb: gallery.thumb,
+      gallery: gallery, loadable: true, view: null, hotspots: T.galleryHotspots(gallery) };
+  }
+
   function render(model) {
     var previous = page.current;
     var view = page.scene ? page.scene.view().parameters() : null;
+    model.galleryScenes = (model.galleries || []).map(galleryScene);
     page.model = model;
     document.title = model.tour + ' \u2014 Tourwright preview';
     $('tour-name').textContent = model.tour;
     $('script').textContent = model.script;
-    renderSceneList(model);
+    renderSceneList($('scenes'), model.scenes);
+    renderSceneList($('gallery-scenes'), model.galleryScenes);
+    $('gallery-scenes').hidden = $('gallery-scenes').previousElementSibling.hidden =
+      !model.galleryScenes.length;
     renderWarnings(model.warnings);
-    var keep = previous && findScene(function (s) { return s.element === previous.element; });
+    var keep = previous && findScene(previous.element);
     if (keep) {
-      showScene(keep, { yaw: view.yaw, pitch: view.pitch, fov: view.fov });
+      showScene(keep, null, view && { yaw: view.yaw, pitch: view.pitch, fov: view.fov });
     } else if (model.scenes.length) {
-      showScene(model.scenes[0], null);
+      showScene(model.scenes[0], null, null);
     } else {
       showNoScene();
     }
   }
 
-  function findScene(test) { return page.model.scenes.filter(test)[0] || null; }
+  // The scene element of that name, as loadscene() finds it.
+  function findScene(name) {
+    var key = String(name).toLowerCase();
+    return page.model.scenes.concat(page.model.galleryScenes).filter(function (s) {
+      return s.element.toLowerCase() === key;
+    })[0] || null;
+  }
 
-  function renderSceneList(model) {
-    var list = clear($('scenes'));
-    model.scenes.forEach(function (scene) {
-      var item = make('li');
+  function thumbnail(scene) {
+    var url = T.tourPath(scene.thumb || '');
+    if (T.urlKind(url) !== 'tour') return make('span', 'thumb mark', '\u25a6');
+    var picture = make('img', 'thumb');
+    picture.alt = '';
+    picture.addEventListener('error', function () {
+      var missing = make('span', 'thumb gap', '\u2715');
+      missing.title = 'missing thumbnail: ' + url;
+      picture.parentNode.replaceChild(missing, picture);
+    });
+    picture.src = T.fileUrl(url);
+    return picture;
+  }
+
+  function renderSceneList(list, scenes) {
+    clear(list);
+    scenes.forEach(function (scene) {
+      var item = make('li', scene.loadable === false ? 'unloadable' : null);
       item.dataset.element = scene.element;
       var button = make('button', 'scene-link');
       button.type = 'button';
+      button.appendChild(thumbnail(scene));
       button.appendChild(make('span', 'name', scene.element));
       button.appendChild(make('span', 'title', scene.title));
-      button.addEventListener('click', function () { showScene(scene, null); });
+      button.addEventListener('click', function () { showScene(scene, null, null); });
       item.appendChild(button);
       list.appendChild(item);
     });
@@ -138,8 +159,10 @@
   }
 
   function markCurrent(scene) {
-    Array.prototype.forEach.call($('scenes').children, function (item) {
-      item.classList.toggle('current', item.dataset.element === scene.element);
+    [$('scenes'), $('gallery-scenes')].forEach(function (list) {
+      Array.prototype.forEach.call(list.children, function (item) {
+        item.classList.toggle('current', item.dataset.element === scene.element);
+      });
     });
   }
 
@@ -167,7 +190,12 @@
     return page.viewer;
   }
 
-  function showScene(scene, view) {
+  function notice(text) { $('notices').appendChild(make('li', null, text)); }
+
+  // Shows `scene` at its view, turned as `lookat` says (a link's lookat()
+  // after loadscene), or at `kept` (the library's parameters) when the
+  // scene is drawn anew after a change of the script.
+  function showScene(scene, lookat, kept) {
     root.dataset.state = 'loading';
     root.dataset.scene = scene.element;
     page.current = scene;
@@ -175,182 +203,77 @@
     closePanel();
     dropScene();
     clear($('missing'));
+    clear($('notices'));
     renderHotspotList(scene);
-    var image = scene.image;
-    var notices = image.notices.slice();
-    var plan = planImage(image, notices);
-    $('image-shown').textContent = describeShown(image, plan);
-    var list = clear($('notices'));
-    notices.forEach(function (text) { list.appendChild(make('li', null, text)); });
-    if (!plan) {
-      sceneNotice(['This scene cannot be shown: ' + image.tileXml + ' gives no image the preview ' +
-        'can draw.'].concat(notices));
+    if (scene.loadable === false) {
+      $('image-shown').textContent = '';
+      sceneNotice(['The viewer does not load this scene: ' + scene.unloadable + '.']);
       root.dataset.state = 'ready';
       return;
     }
+    var drawn;
+    if (scene.gallery) {
+      $('image-shown').textContent = 'gallery scene: the viewer\u2019s grid';
+      drawn = T.gridSource();
+    } else {
+      var notices = scene.image.notices.slice();
+      var plan = T.planImage(scene.image, notices);
+      $('image-shown').textContent = T.describeShown(scene.image, plan);
+      notices.forEach(notice);
+      if (!plan) {
+        sceneNotice(['This scene cannot be shown: ' + scene.image.tileXml + ' gives no image the ' +
+          'preview can draw.'].concat(notices));
+        root.dataset.state = 'ready';
+        return;
+      }
+      drawn = T.imageSource(scene.image, plan);
+    }
+    var framing = T.viewOf(scene.view);
+    if (lookat) {
+      framing.hlookat = lookat.hlookat;
+      framing.vlookat = lookat.vlookat;
+      if (lookat.fov !== null) framing.fov = lookat.fov;
+    }
     var made;
     try {
-      made = makeScene(scene, plan, view);
+      var area = $('pano');
+      var start = kept || T.startParameters(framing, area.clientWidth, area.clientHeight);
+      var view = new Marzipano.RectilinearView(start, T.viewLimiter(framing, drawn.faceSize));
+      made = viewer().createScene({ source: drawn.source, geometry: drawn.geometry, view: view,
+        pinFirstLevel: true });
     } catch (error) {
-      sceneNotice(['This scene cannot be shown: ' + error.message].concat(notices));
+      sceneNotice(['This scene cannot be shown: ' + error.message]);
       root.dataset.state = 'ready';
       return;
     }
     sceneNotice([]);
     page.scene = made;
-    scene.hotspots.forEach(function (hotspot) { placeHotspot(made, hotspot); });
-    watchLoading(made, scene);
+    page.framing = framing;
+    var placed = {};
+    scene.hotspots.forEach(function (hotspot) {
+      var key = (hotspot.name || hotspot.id).toLowerCase();
+      if (placed[key]) return;  // the viewer holds one hotspot per name
+      placed[key] = true;
+      if (hotspot.elements > 1) {
+        notice(hotspot.elements + ' hotspots are named ' + (hotspot.name || hotspot.id) +
+          ': the viewer keeps one, with the later elements\u2019 attributes over the first\u2019s');
+      }
+      T.placeHotspot(made, hotspot, hotspotLabel(hotspot), openHotspot, function (problem) {
+        $('missing').appendChild(make('li', null, problem));
+      });
+    });
+    if (scene.gallery) {
+      made.switchTo({ transitionDuration: 0 });
+      root.dataset.state = 'ready';
+      return;
+    }
+    T.watchLoading(page, made, scene);
     made.switchTo({ transitionDuration: 0 });
-  }
-
-  // The geometry levels the viewer can take: square levels in whole tiles,
-  // each a multiple of the next smaller one (size and tiles per side), the
-  // largest level always among them.
-  function planImage(image, notices) {
-    if (image.form === 'sphere') return { form: 'sphere', url: image.levels[0].url };
-    if (image.form === 'cube') {
-      return { form: 'cube', shown: [{ width: 1024, tile: 1024, url: image.levels[0].url }] };
-    }
-    if (image.form !== 'multires') return null;
-    var tile = image.tileSize;
-    var usable = image.levels.filter(function (level) {
-      var ok = level.width === level.height && level.width % tile === 0;
-      if (!ok) notices.push('level ' + level.width + '\u00d7' + level.height + ' is not shown: ' +
-        'the viewer takes square faces in whole ' + tile + ' px tiles');
-      return ok;
-    }).sort(function (a, b) { return b.width - a.width; });
-    if (!usable.length) return null;
-    var shown = [usable[0]];
-    usable.slice(1).forEach(function (level) {
-      var above = shown[shown.length - 1];
-      if (above.width % level.width === 0 && (above.width / tile) % (level.width / tile) === 0) {
-        shown.push(level);
-      } else {
-        notices.push('level ' + level.width + ' px is not shown: the viewer needs each level ' +
-          'to divide the next larger one (' + above.width + ' px)');
-      }
-    });
-    shown.reverse();
-    return { form: 'multires', shown: shown.map(function (level) {
-      return { width: level.width, tile: tile, url: level.url };
-    }) };
-  }
-
-  function describeShown(image, plan) {
-    var element = image.elements > 1 ? 'image element ' + image.element + ' of ' + image.elements +
-      (image.condition ? ' (if="' + image.condition + '", what a desktop browser gets)' : '') :
-      'image element';
-    if (!plan) return image.tileXml + ': ' + element + ', nothing the preview can show';
-    if (plan.form === 'sphere') return image.tileXml + ': ' + element + ', sphere';
-    var levels = plan.shown.map(function (l) { return l.width + ' px'; }).join(', ');
-    return image.tileXml + ': ' + element + ', ' + (plan.form === 'cube' ? 'cube' :
-      'multi-resolution cube, level' + (plan.shown.length > 1 ? 's ' : ' ') + levels +
-      ' in ' + image.tileSize + ' px tiles') + (image.preview ? ', preview ' + image.preview : '');
-  }
-
-  function makeScene(scene, plan, view) {
-    var image = scene.image;
-    var geometry, source;
-    if (plan.form === 'sphere') {
-      geometry = new Marzipano.EquirectGeometry([{ width: 4096 }]);
-      source = new Marzipano.ImageUrlSource(function () {
-        return { url: fileUrl(expand(plan.url, {})) };
-      }, { retryDelay: 3600000 });
-    } else {
-      var first = plan.shown[0].width;
-      var previewSize = first % 256 === 0 ? 256 : plan.shown[0].tile;
-      var levels = plan.shown.map(function (l) { return { tileSize: l.tile, size: l.width }; });
-      if (image.preview) levels.unshift({ tileSize: previewSize, size: previewSize, fallbackOnly: true });
-      var offset = image.preview ? 1 : 0;
-      geometry = new Marzipano.CubeGeometry(levels);
-      source = new Marzipano.ImageUrlSource(function (tile) {
-        if (tile.z < offset) {
-          return { url: fileUrl(image.preview),
-            rect: { x: 0, y: 'lfrbud'.indexOf(tile.face) / 6, width: 1, height: 1 / 6 } };
-        }
-        var url = plan.shown[tile.z - offset].url;
-        return { url: fileUrl(expand(url, { s: tile.face, v: tile.y + 1, h: tile.x + 1 })) };
-      }, { retryDelay: 3600000 });
-    }
-    var start = view || { yaw: radians(scene.hlookat), pitch: radians(scene.vlookat), fov: radians(90) };
-    var limiter = Marzipano.RectilinearView.limit.traditional(4096, radians(120));
-    var marzipanoView = new Marzipano.RectilinearView(start, limiter);
-    return viewer().createScene({ source: source, geometry: geometry, view: marzipanoView,
-      pinFirstLevel: true });
-  }
-
-  // Ready once every tile asked for has come or failed, and one of them has.
-  function watchLoading(made, scene) {
-    var store = made.layer().textureStore();
-    var pending = 0, loaded = 0;
-    store.addEventListener('textureStartLoad', function () { pending++; });
-    store.addEventListener('textureLoad', function () { pending--; loaded++; });
-    store.addEventListener('textureCancel', function () { pending--; });
-    // The store retries a failed tile for ever; the source says that it failed.
-    var failedTiles = {}, failedUrls = {};
-    made.layer().source().addEventListener('networkError', function (error, tile) {
-      var key = [tile.face, tile.x, tile.y, tile.z].join();
-      var url = made.layer().source()._sourceFromTile(tile).url;
-      if (failedTiles[key] || page.scene !== made) return;
-      failedTiles[key] = true;
-      pending--;
-      loaded++;  // drawn as missing
-      if (!failedUrls[url]) missingTile(made, scene, tile, decodeURIComponent(url).slice(1));
-      failedUrls[url] = true;
-      onRender(false);  // nothing else may draw again
-    });
-    var stage = viewer().stage();
-    function onRender(stable) {
-      if (page.scene !== made) {
-        stage.removeEventListener('renderComplete', onRender);
-      } else if (loaded > 0 && (stable || pending <= 0)) {
-        root.dataset.state = 'ready';
-      }
-    }
-    stage.addEventListener('renderComplete', onRender);
-  }
-
-  function missingTile(made, scene, tile, path) {
-    var preview = scene.image.preview === path;
-    var text = preview || tile.face == null ? 'missing: ' + path : 'missing on face ' + tile.face +
-      ' (row ' + (tile.y + 1) + ', column ' + (tile.x + 1) + '): ' + path;
-    $('missing').appendChild(make('li', null, text));
-    if (preview || tile.face == null) return;
-    var level = made.layer().geometry().levelList[tile.z];
-    var n = level.numHorizontalTiles();
-    var marker = make('div', 'missing-tile', 'missing tile ' + tile.face + ' ' + (tile.y + 1) +
-      '-' + (tile.x + 1));
-    made.hotspotContainer().createHotspot(marker, tileDirection(tile.face, (tile.x + 0.5) / n - 0.5,
-      0.5 - (tile.y + 0.5) / level.numVerticalTiles()));
-  }
-
-  // The direction of a point of a cube face (x right, y up, from -0.5 to 0.5).
-  function tileDirection(face, x, y) {
-    var turn = { f: [0, 0], b: [0, Math.PI], l: [0, Math.PI / 2], r: [0, -Math.PI / 2],
-      u: [Math.PI / 2, 0], d: [-Math.PI / 2, 0] }[face];
-    var v = [x, y, -0.5];
-    var c = Math.cos(turn[0]), s = Math.sin(turn[0]);
-    v = [v[0], v[1] * c - v[2] * s, v[1] * s + v[2] * c];
-    c = Math.cos(turn[1]); s = Math.sin(turn[1]);
-    v = [v[0] * c + v[2] * s, v[1], -v[0] * s + v[2] * c];
-    // The viewer's pitch grows downwards.
-    return { yaw: Math.atan2(v[0], -v[2]), pitch: -Math.atan2(v[1], Math.hypot(v[0], v[2])) };
   }
 
   function hotspotLabel(hotspot) {
     return hotspot.broken ? 'broken cross link: ' + hotspot.warning
       : KIND_WORDS[hotspot.kind] + ': ' + hotspot.caption;
-  }
-
-  function placeHotspot(made, hotspot) {
-    var node = make('div', 'hotspot kind-' + hotspot.kind + (hotspot.broken ? ' broken' : ''));
-    node.dataset.id = hotspot.id;
-    node.dataset.kind = hotspot.kind;
-    node.tabIndex = 0;
-    node.appendChild(make('span', 'mark', hotspot.broken ? '\u2715' : KIND_MARKS[hotspot.kind]));
-    node.appendChild(make('span', 'caption', hotspotLabel(hotspot)));
-    node.addEventListener('click', function () { openHotspot(hotspot); });
-    made.hotspotContainer().createHotspot(node, { yaw: radians(hotspot.ath), pitch: radians(hotspot.atv) });
   }
 
   function renderHotspotList(scene) {
@@ -361,7 +284,7 @@
       button.type = 'button';
       button.title = hotspot.id + ' at ath ' + hotspot.ath + ', atv ' + hotspot.atv;
       button.addEventListener('click', function () {
-        if (page.scene) page.scene.lookTo({ yaw: radians(hotspot.ath), pitch: radians(hotspot.atv) });
+        if (page.scene) page.scene.lookTo({ yaw: T.radians(hotspot.ath), pitch: T.radians(hotspot.atv) });
         openHotspot(hotspot);
       });
       item.appendChild(button);
@@ -371,46 +294,44 @@
   }
 
   function openHotspot(hotspot) {
+    var lookat = T.lookatAfterLoad(hotspot.xml && hotspot.xml.onclick);
     if (hotspot.kind === 'cross' && !hotspot.broken) {
-      if (hotspot.gallery) return openGallery(findGallery(hotspot.gallery), hotspot.caption);
-      var target = findScene(function (s) { return s.number === hotspot.scene; });
-      if (!target) return;
-      var view = hotspot.lookat === 360 ? null
-        : { yaw: radians(hotspot.lookat), pitch: 0, fov: radians(90) };
-      return showScene(target, view);
+      if (hotspot.gallery) return openGallery(hotspot.gallery);
+      var target = page.model.scenes.filter(function (s) { return s.number === hotspot.scene; })[0];
+      return target && showScene(target, lookat, null);
     }
-    if (hotspot.kind === 'gallery') return openGallery(hotspot, hotspot.caption);
+    if (hotspot.kind === 'gallery') return openGallery(hotspot.gallery, hotspot);
+    if (hotspot.kind === 'home') {
+      var home = findScene(hotspot.home);
+      return home && showScene(home, null, null);
+    }
     var body = [];
+    var x = hotspot.xml || {};
     if (hotspot.broken) body.push(make('p', null, hotspot.warning));
     if (hotspot.kind === 'out') body.push(make('p', null, 'Would load the tour ' + hotspot.opens + '.'));
-    if (hotspot.kind === 'still') {
-      body.push(make('p', null, 'Would fly in the photograph ' + hotspot.opens + '.'));
-      body.push(figure(hotspot.opens, null));
+    if (hotspot.kind === 'still' || hotspot.kind === 'object') {
+      var photo = T.tourPath(x.url || hotspot.opens || '');
+      body.push(make('p', null, 'Would fly in the photograph ' + photo + '.'));
+      body.push(figure(photo, null));
     }
     if (hotspot.kind === 'video') {
-      body.push(make('p', null, hotspot.inline ? 'Would play ' + hotspot.opens + ' in the scene.'
+      body.push(make('p', null, hotspot.inline || x.videourl
+        ? 'Would play ' + (hotspot.opens || T.tourPath(x.videourl)) + ' in the scene.'
         : 'Would open the video tour ' + hotspot.opens + '.'));
     }
     if (hotspot.kind === 'reference') {
       body.push(make('p', null, 'Would open ' + hotspot.opens + ({ url: ' as a link.',
         'reference viewer': ' in the reference viewer.', window: ' in a window.' }[hotspot.how])));
     }
+    if (hotspot.kind === 'explanation') body.push(make('p', null, 'Would open ' + (x.onclick || '') + '.'));
     openPanel(hotspotLabel(hotspot), body);
-  }
-
-  function findGallery(id) {
-    var found = null;
-    page.model.scenes.forEach(function (scene) {
-      scene.hotspots.forEach(function (h) { if (h.kind === 'gallery' && h.gallery === id) found = h; });
-    });
-    return found;
   }
 
   function figure(path, caption) {
     var node = make('figure');
     var picture = make('img');
     picture.alt = path;
-    picture.src = fileUrl(path);
+    picture.src = T.fileUrl(path);
     picture.addEventListener('error', function () {
       node.replaceChild(make('p', 'missing', 'missing: ' + path), picture);
     });
@@ -419,9 +340,12 @@
     return node;
   }
 
-  function openGallery(gallery, caption) {
-    if (!gallery) return openPanel('gallery', [make('p', null, 'This gallery is not in the tour.')]);
-    var body = gallery.objects.map(function (object) {
+  // A gallery entrance loads the gallery scene; the panel lists its objects.
+  function openGallery(id, entrance) {
+    var scene = findScene('Gallery-' + id);
+    if (scene) showScene(scene, null, null);
+    if (!entrance) return;
+    var body = entrance.objects.map(function (object) {
       var node = object.kind === 'image' ? figure(object.file, object.caption)
         : make('p', 'object', object.kind + ' ' + object.file + ': ' + object.caption);
       node.classList.add('gallery-object');
@@ -429,7 +353,7 @@
       return node;
     });
     if (!body.length) body.push(make('p', null, 'This gallery has no objects.'));
-    openPanel('Gallery ' + gallery.gallery + ': ' + caption, body);
+    openPanel('Gallery ' + id + ': ' + entrance.caption, body);
   }
 
   function openPanel(title, body) {
@@ -440,9 +364,36 @@
   }
   function closePanel() { $('panel').hidden = true; }
 
+  // The viewer's page fills the window: where the side panel narrows the
+  // panorama area, the framing differs from the viewer's, and the page says so.
+  function noteFraming() {
+    var area = $('pano');
+    var same = area.clientWidth === window.innerWidth && area.clientHeight === window.innerHeight;
+    $('framing-note').hidden = same;
+    $('framing-note').textContent = same ? '' : 'This area is ' + area.clientWidth + ' \u00d7 ' +
+      area.clientHeight + '; the viewer\u2019s page fills the window (' + window.innerWidth +
+      ' \u00d7 ' + window.innerHeight + ') and frames the view to it. Fold the side panel to see ' +
+      'it as the viewer will.';
+  }
+  $('fold').addEventListener('click', function () {
+    var folded = $('preview').classList.toggle('folded');
+    $('fold').textContent = folded ? '\u25b6' : '\u25c0';
+    $('fold').title = folded ? 'Show the side panel' : 'Fold the side panel away';
+    noteFraming();
+  });
+  window.addEventListener('resize', noteFraming);
+
   $('panel-close').addEventListener('click', closePanel);
+  noteFraming();
+  poll();
   if (typeof Marzipano === 'undefined') {
     sceneNotice(['The panorama viewer did not load; the lists still show the tour.']);
+  } else {
+    // Made while the model is on its way: the first drawing context takes
+    // long to make where there is no graphics processor.
+    viewer();
+    // The library follows the window's size only; the area changes with
+    // the side panel too.
+    new ResizeObserver(function () { page.viewer.updateSize(); }).observe($('pano'));
   }
-  poll();
 })();

@@ -12,16 +12,13 @@
 #include "tour/image_block.h"
 #include "tour/image_url.h"
 #include "preview/preview_text.h"
+#include "preview/written_scene.h"
 #include "script/scene_names.h"
 #include "tour/scene_hotspots.h"
-#include "tour/tile_xml.h"
 
 namespace tourwright {
 
 namespace {
-
-// A tile XML of more than this is not read further, and the page says so.
-constexpr size_t kTileXmlReadLimit = size_t{64} << 20;
 
 struct Json {
   std::string text;
@@ -98,54 +95,44 @@ void writeUrl(Json* json, const char* name, const UrlTemplate& url) {
   json->close(']');
 }
 
-bool readWhole(const std::string& path, std::string* bytes, bool* cut) {
-  FILE* file = openForReading(path.c_str());
-  if (file == nullptr) return false;
-  char block[1 << 16];
-  size_t got = 0;
-  *cut = false;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-    if (bytes->size() + got > kTileXmlReadLimit) {
-      *cut = true;
-      break;
-    }
-    bytes->append(block, got);
-  }
-  std::fclose(file);
-  return true;
+void writeAttributes(Json* json, const char* name, const std::vector<XmlAttribute>& attributes) {
+  json->key(name);
+  json->open('{');
+  for (const XmlAttribute& attribute : attributes) json->string(attribute.name.c_str(), attribute.value);
+  json->close('}');
 }
 
-void writeImage(Json* json, const PreviewSource& source, const Scene& scene) {
-  std::string path = tileXmlPath(source.directory.c_str(), scene.name);
+// The image as the tour XML gives it: the copied image block and the
+// preview strip the scene element names, read as the viewer reads them.
+void writeImage(Json* json, const Scene& scene, const WrittenScene* written,
+                const std::string& problem) {
   std::string name = utf8FromField(scene.name);
-  std::string bytes;
-  bool cut = false;
   json->key("image");
   json->open('{');
   json->string("tileXml", name + ".xml");
-  if (!readWhole(path, &bytes, &cut)) {
+  if (written == nullptr) {
     json->string("form", "none");
     json->key("notices");
     json->open('[');
-    json->element("the tile XML " + name + ".xml cannot be read");
+    json->element("the tile XML " + name + ".xml cannot be read" +
+                  (problem.empty() ? "" : " (" + problem + ")"));
     json->close(']');
     json->close('}');
     return;
   }
-  ImageDescription d = describeImageBlock(bytes.data(), bytes.size());
-  if (cut) d.notices.push_back("the tile XML is longer than 64 MiB: only its start was read");
+  ImageDescription d = describeImageBlock(written->text.data(), written->text.size());
+  if (written->cut) d.notices.push_back("the scene element is longer than 64 MiB: only its start was read");
   json->string("form", formName(d.form));
   json->number("elements", d.elementCount);
   json->number("element", d.chosenElement);
   json->string("condition", d.condition);
   json->number("tileSize", d.tileSize);
-  // Without a preview of its own, the one the tour XML names. One outside
-  // the tour folder ("/VR/p.jpg", "//host/p.jpg", "http://...") is left to
-  // its notice: the page fetches nothing from another origin.
-  bool outside = d.previewUrl.compare(0, 1, "/") == 0 || d.previewUrl.find("://") != std::string::npos;
-  json->string("preview", d.previewUrl.empty() ? name + ".tiles/preview.jpg"
-                          : outside            ? ""
-                                               : d.previewUrl);
+  // The preview strip the tour XML names. One outside the tour folder
+  // ("/VR/p.jpg", "//host/p.jpg", "http://...") is left to its notice: the
+  // page fetches nothing from another origin.
+  const std::string& preview = written->preview;
+  bool outside = preview.compare(0, 1, "/") == 0 || preview.find("://") != std::string::npos;
+  json->string("preview", outside ? "" : preview);
   json->key("levels");
   json->open('[');
   for (const TileLevel& level : d.levels) {
@@ -159,7 +146,14 @@ void writeImage(Json* json, const PreviewSource& source, const Scene& scene) {
   json->close(']');
   json->key("notices");
   json->open('[');
-  for (const std::string& notice : d.notices) json->element(notice);
+  for (const std::string& notice : d.notices) {
+    // The block read is the tour XML's copy, which may hold less than the file.
+    json->element(notice != "the tile XML has no <image> element"
+                      ? notice
+                      : "the tour XML's copy of the image block of " + name +
+                            ".xml holds no <image> element (a line holding both <image and "
+                            "</image> is not copied)");
+  }
   json->close(']');
   json->close('}');
 }
@@ -174,15 +168,39 @@ std::string brokenLinkWarning(const PreviewSource& source, const char* target) {
   return text;
 }
 
-void startHotspot(Json* json, const char* kind, const char* group, int s, int n, int ath,
-                  int atv, const char* caption) {
+const WrittenHotspot* findWritten(const WrittenScene* written, const std::string& name) {
+  if (written == nullptr) return nullptr;
+  std::string key = name;
+  lowerAscii(&key);
+  for (const WrittenHotspot& hotspot : written->hotspots) {
+    std::string held = hotspot.name;
+    lowerAscii(&held);
+    if (held == key) return &hotspot;
+  }
+  return nullptr;
+}
+
+// The hotspot's name as written, and what the written element says of how
+// it is drawn ("xml": its attributes, merged as the viewer merges elements
+// of one name; "elements": how many there are).
+void writeDrawing(Json* json, const std::string& name, const WrittenHotspot* hotspot) {
+  json->string("name", name);
+  if (hotspot == nullptr) return;
+  json->number("elements", hotspot->elements);
+  writeAttributes(json, "xml", hotspot->attributes);
+}
+
+void startHotspot(Json* json, const WrittenScene* written, const char* kind, const char* group,
+                  int s, int n, int ath, int atv, const char* caption) {
+  std::string name = std::string(group) + "-" + std::to_string(s) + "-" + std::to_string(n);
   json->separate();
   json->open('{');
-  json->string("id", std::string(group) + "-" + std::to_string(s) + "-" + std::to_string(n));
+  json->string("id", name);
   json->string("kind", kind);
   json->number("ath", ath);
   json->number("atv", atv);
   json->field("caption", caption);
+  writeDrawing(json, name, findWritten(written, name));
 }
 
 void writeCrossLink(Json* json, const PreviewSource& source, const CrossLink& link) {
@@ -217,7 +235,7 @@ void writeGalleryObjects(Json* json, const Tour& tour, const Gallery& gallery) {
   json->close(']');
 }
 
-void writeHotspots(Json* json, const PreviewSource& source, int s) {
+void writeHotspots(Json* json, const PreviewSource& source, int s, const WrittenScene* w) {
   const Tour& tour = *source.tour;
   const Scene& scene = tour.scenes[s];
   int S = s + 1;
@@ -225,32 +243,32 @@ void writeHotspots(Json* json, const PreviewSource& source, int s) {
   json->open('[');
   for (int i = 0; i < scene.crossLinkCount; ++i) {
     const CrossLink& link = scene.crossLinks[i];
-    startHotspot(json, "cross", "CrossLink", S, i + 1, link.ath, link.atv, link.caption);
+    startHotspot(json, w, "cross", "CrossLink", S, i + 1, link.ath, link.atv, link.caption);
     writeCrossLink(json, source, link);
     json->close('}');
   }
   for (int i = 0; i < scene.outLinkCount; ++i) {
     const OutLink& link = scene.outLinks[i];
-    startHotspot(json, "out", "OutLink", S, i + 1, link.ath, link.atv, link.caption);
+    startHotspot(json, w, "out", "OutLink", S, i + 1, link.ath, link.atv, link.caption);
     json->field("opens", link.target);
     json->close('}');
   }
   for (int i = 0; i < scene.stillCount; ++i) {
     const StillImage& still = scene.stills[i];
-    startHotspot(json, "still", "StillImage", S, i + 1, still.ath, still.atv, still.caption);
+    startHotspot(json, w, "still", "StillImage", S, i + 1, still.ath, still.atv, still.caption);
     json->string("opens", "photo/" + utf8FromField(still.photo) + ".jpg");
     json->close('}');
   }
   for (int i = 0; i < scene.videoCount; ++i) {
     const VideoLink& video = scene.videos[i];
-    startHotspot(json, "video", "VideoLink", S, i + 1, video.ath, video.atv, video.caption);
+    startHotspot(json, w, "video", "Video", S, i + 1, video.ath, video.atv, video.caption);
     json->string("opens", "video/" + utf8FromField(video.video) + (video.kind == 1 ? ".mp4" : ".xml"));
     json->boolean("inline", video.kind == 1);
     json->close('}');
   }
   for (int i = 0; i < scene.galleryCount; ++i) {
     const Gallery& gallery = scene.galleries[i];
-    startHotspot(json, "gallery", "GalleryEntrance", S, i + 1, gallery.ath, gallery.atv,
+    startHotspot(json, w, "gallery", "GalleryEntrance", S, i + 1, gallery.ath, gallery.atv,
                  gallery.caption);
     json->string("gallery", std::to_string(S) + "-" + std::to_string(i + 1));
     writeGalleryObjects(json, tour, gallery);
@@ -258,7 +276,7 @@ void writeHotspots(Json* json, const PreviewSource& source, int s) {
   }
   for (int i = 0; i < scene.referenceCount; ++i) {
     const Reference& reference = scene.references[i];
-    startHotspot(json, "reference", "Reference", S, i + 1, reference.ath, reference.atv,
+    startHotspot(json, w, "reference", "Reference", S, i + 1, reference.ath, reference.atv,
                  reference.caption);
     ReferenceAction action = chooseReferenceAction(reference);
     json->field("opens", reference.target);
@@ -266,6 +284,33 @@ void writeHotspots(Json* json, const PreviewSource& source, int s) {
                         : action == ReferenceAction::kReferenceViewer ? "reference viewer"
                                                                       : "window");
     json->close('}');
+  }
+  json->close(']');
+}
+
+// The gallery scenes as written: every hotspot, merged as the viewer
+// merges those of one name.
+void writeGalleryScenes(Json* json, const PreviewSource& source) {
+  json->key("galleries");
+  json->open('[');
+  if (source.tour != nullptr) {
+    for (const WrittenScene& scene : writeGalleryScenesAside(*source.tour)) {
+      json->separate();
+      json->open('{');
+      json->string("name", scene.name);
+      json->string("title", scene.title);
+      json->string("thumb", scene.thumb);
+      json->key("hotspots");
+      json->open('[');
+      for (const WrittenHotspot& hotspot : scene.hotspots) {
+        json->separate();
+        json->open('{');
+        writeDrawing(json, hotspot.name, &hotspot);
+        json->close('}');
+      }
+      json->close(']');
+      json->close('}');
+    }
   }
   json->close(']');
 }
@@ -293,11 +338,27 @@ std::string previewModelJson(const PreviewSource& source) {
     json.field("title", scene.title);
     json.number("hlookat", scene.hlookat);
     json.number("vlookat", scene.vlookat);
-    writeImage(&json, source, scene);
-    writeHotspots(&json, source, s);
+    // loadscene() takes a name that begins with a digit for a scene number.
+    bool loadable = !(scene.name[0] >= '0' && scene.name[0] <= '9');
+    json.boolean("loadable", loadable);
+    if (!loadable) {
+      json.string("unloadable", "the viewer reads a scene name that begins with a digit as a "
+                                "scene number, so it never loads this scene");
+    }
+    WrittenScene written;
+    std::string problem;
+    bool ok = writeSceneAside(*source.tour, s, source.directory, source.baseName, &written,
+                              &problem);
+    if (ok) {
+      json.string("thumb", written.thumb);
+      writeAttributes(&json, "view", written.view);
+    }
+    writeImage(&json, scene, ok ? &written : nullptr, problem);
+    writeHotspots(&json, source, s, ok ? &written : nullptr);
     json.close('}');
   }
   json.close(']');
+  writeGalleryScenes(&json, source);
   json.key("warnings");
   json.open('[');
   for (const PreviewWarning& warning : source.warnings) {

@@ -157,4 +157,8 @@ long long pixelsOf(const std::string* text) {
   return value > 0 ? value : -1;
 }
 
+void lowerAscii(std::string* text) {
+  for (char& c : *text) c = lower(c);
+}
+
 }  // namespace tourwright

@@ -33,6 +33,9 @@ const std::string* attributeOf(const XmlTag& tag, const char* name);
 // for anything else (or no attribute).
 long long pixelsOf(const std::string* value);
 
+// Turns the ASCII letters of `text` into lower case.
+void lowerAscii(std::string* text);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_TOUR_XML_TAGS_H_
