@@ -346,7 +346,7 @@ TEST(RunSafetyTest, ASignalOnceTheTourXmlIsInPlaceLetsTheRunFinish) {
     writeFile(dir.file("t.xml"), "earlier tour");
     writeFile(dir.file("t.htm"), "earlier page");
     HeldRun run = startRun(dir, {"t.lst"}, c.point);
-    int held = waitUntilHeld(dir);
+    int held = waitUntilHeld(dir, run);
     ASSERT_GE(held, 0);
     kill(run.pid, c.signal);
     release(dir, held);
@@ -369,7 +369,7 @@ TEST(RunSafetyTest, ARunRemovesTheScratchFilesThatKilledRunsLeft) {
   writeFile(dir.file("t.lst"), kScene);
   writeFile(dir.file("u.lst"), kScene);
   HeldRun killed = startRun(dir, {"t.lst"}, "outputs");
-  int held = waitUntilHeld(dir);
+  int held = waitUntilHeld(dir, killed);
   ASSERT_GE(held, 0);
   std::vector<std::string> left;
   for (const std::string& name : listFolder(dir.path())) {
@@ -409,7 +409,7 @@ TEST(RunSafetyTest, ASignalEndingACheckLeavesNoTemporaryFile) {
     setenv("TMPDIR", temporary.path().c_str(), 1);
     HeldRun run = startRun(dir, {"--check", "t.lst"}, "temporary");
     unsetenv("TMPDIR");
-    int held = waitUntilHeld(dir);
+    int held = waitUntilHeld(dir, run);
     ASSERT_GE(held, 0);
     EXPECT_EQ(listFolder(temporary.path()).size(), 1u);
     kill(run.pid, signal);
