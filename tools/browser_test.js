@@ -22,9 +22,11 @@ async function waitReady(page, scene) {
     (s === null || document.documentElement.dataset.scene === s), scene, { timeout: TIMEOUT });
 }
 
-// The colour at the middle of a screenshot, read back through a canvas.
+// The colour at the middle of a screenshot, read back through a canvas in
+// a blank page: the preview's own page loads no data: image.
 async function centreColour(page, png) {
-  return page.evaluate(async (data) => {
+  const blank = await page.context().browser().newPage();
+  return blank.evaluate(async (data) => {
     const picture = new Image();
     picture.src = 'data:image/png;base64,' + data;
     await picture.decode();
@@ -35,7 +37,7 @@ async function centreColour(page, png) {
     context.drawImage(picture, 0, 0);
     const pixel = context.getImageData(picture.width >> 1, picture.height >> 1, 1, 1).data;
     return [pixel[0], pixel[1], pixel[2]];
-  }, png.toString('base64'));
+  }, png.toString('base64')).finally(() => blank.close());
 }
 
 // A small PNG of one colour, for the tour's icons.
