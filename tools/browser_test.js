@@ -22,20 +22,26 @@ async function waitReady(page, scene) {
     (s === null || document.documentElement.dataset.scene === s), scene, { timeout: TIMEOUT });
 }
 
-// The colour at the middle of a screenshot, read back through a canvas.
+// The colour at the middle of a screenshot, read back through a canvas in
+// a blank page: the preview's own policy allows no data: pictures.
 async function centreColour(page, png) {
-  return page.evaluate(async (data) => {
-    const picture = new Image();
-    picture.src = 'data:image/png;base64,' + data;
-    await picture.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = picture.width;
-    canvas.height = picture.height;
-    const context = canvas.getContext('2d');
-    context.drawImage(picture, 0, 0);
-    const pixel = context.getImageData(picture.width >> 1, picture.height >> 1, 1, 1).data;
-    return [pixel[0], pixel[1], pixel[2]];
-  }, png.toString('base64'));
+  const blank = await page.context().browser().newPage();
+  try {
+    return await blank.evaluate(async (data) => {
+      const picture = new Image();
+      picture.src = 'data:image/png;base64,' + data;
+      await picture.decode();
+      const canvas = document.createElement('canvas');
+      canvas.width = picture.width;
+      canvas.height = picture.height;
+      const context = canvas.getContext('2d');
+      context.drawImage(picture, 0, 0);
+      const pixel = context.getImageData(picture.width >> 1, picture.height >> 1, 1, 1).data;
+      return [pixel[0], pixel[1], pixel[2]];
+    }, png.toString('base64'));
+  } finally {
+    await blank.close();
+  }
 }
 
 // A small PNG of one colour, for the tour's icons.
