@@ -48,7 +48,14 @@ TEST(TourFilesLinksTest, FollowsLinksThatStayInsideOnEitherRoad) {
   char resolved[4096];
   ASSERT_NE(realpath(t.tour.c_str(), resolved), nullptr);
   std::string inside = resolved;
-  ASSERT_TRUE(t.link("hall.tiles", "tiles") && t.link("tiles/f.jpg", "chain.jpg") &&
+  // A folder beside whose name begins with the tour's ("tour2"): a link
+  // there is not a path inside ("tour" + "2/secret.txt").
+  makeFolder(t.root.file("tour2"));
+  writeFile(t.root.file("tour2/secret.txt"), "secret");
+  makeFolder(t.tour + "/2");
+  writeFile(t.tour + "/2/secret.txt", "inside");
+  ASSERT_TRUE(t.link(inside + "2/secret.txt", "beside.txt") &&
+              t.link("hall.tiles", "tiles") && t.link("tiles/f.jpg", "chain.jpg") &&
               t.link(inside + "/hall.tiles/f.jpg", "absolute.jpg") &&
               t.link(inside + "/../secret.txt", "absolute-out.txt") &&
               t.link(t.root.file("secret.txt"), "outside.txt") &&
@@ -62,7 +69,7 @@ TEST(TourFilesLinksTest, FollowsLinksThatStayInsideOnEitherRoad) {
       {"absolute.jpg", "tile"},        {"around.jpg", "tile"},
       {"absolute-out.txt", "(none)"},  {"outside.txt", "(none)"},
       {"loop.jpg", "(none)"},          {"magic.txt", "(none)"},
-      {"tiles", "(none)"},
+      {"tiles", "(none)"},             {"beside.txt", "(none)"},
   };
   for (bool byComponents : {false, true}) {
     TourFolder folder;
