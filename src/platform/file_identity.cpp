@@ -52,9 +52,9 @@ bool identifyPath(const char* path, FileStamp* stamp) {
 // open file, whose identity cannot change, and asking for it means asking
 // the volume for its serial number, which Wine's mount manager now and then
 // fails to give (a stamp that failed would read as a changed script).
-FileStamp stampOf(FILE* stream) {
+namespace {
+FileStamp stampOfHandle(HANDLE file) {
   FileStamp stamp;
-  HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   LARGE_INTEGER size;
   FILETIME written;
   if (GetFileSizeEx(file, &size) && GetFileTime(file, nullptr, nullptr, &written)) {
@@ -63,6 +63,11 @@ FileStamp stampOf(FILE* stream) {
         (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
   }
   return stamp;
+}
+}  // namespace
+
+FileStamp stampOf(FILE* stream) {
+  return stampOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
 }
 
 FileId fileIdOf(const char* path) {
@@ -76,17 +81,10 @@ FileId fileIdOf(const char* path) {
 }
 
 FileStamp stampOfPath(const char* path) {
-  FileStamp stamp;
   HANDLE file = CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return stamp;
-  LARGE_INTEGER size;
-  FILETIME written;
-  if (GetFileSizeEx(file, &size) && GetFileTime(file, nullptr, nullptr, &written)) {
-    stamp.size = static_cast<long long>(size.QuadPart);
-    stamp.modified = static_cast<long long>(
-        (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
-  }
+  if (file == INVALID_HANDLE_VALUE) return FileStamp();
+  FileStamp stamp = stampOfHandle(file);
   CloseHandle(file);
   return stamp;
 }

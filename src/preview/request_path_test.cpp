@@ -107,7 +107,7 @@ TEST(RequestPathTest, ServesOneValidByteRangeAndIgnoresTheRest) {
       {"bytes=2-5", 10, part, 2, 5},       {"bytes=2-", 10, part, 2, 9},
       {"bytes=2-99", 10, part, 2, 9},      {"bytes=-3", 10, part, 7, 9},
       {"bytes=-30", 10, part, 0, 9},       {"BYTES=0-1", 10, part, 0, 1},  // units ignore case
-      {"bytes=9-9", 10, part, 9, 9},
+      {"bytes=9-9", 10, part, 9, 9},       {"bytes=2-10", 10, part, 2, 9},  // ends at the size
       // Beyond the file: 416.
       {"bytes=10-", 10, none, 0, 0},       {"bytes=10-20", 10, none, 0, 0},
       {"bytes=-0", 10, none, 0, 0},        {"bytes=0-", 0, none, 0, 0},
