@@ -22,8 +22,18 @@ async function waitReady(page, scene) {
     (s === null || document.documentElement.dataset.scene === s), scene, { timeout: TIMEOUT });
 }
 
-// The colour at the middle of a screenshot, read back through a canvas.
+// The colour at the middle of a screenshot, read back through a canvas in
+// a blank page of its own: the preview page's policy loads no data: image.
 async function centreColour(page, png) {
+  const blank = await page.context().browser().newPage();
+  try {
+    return await readCentre(blank, png);
+  } finally {
+    await blank.close();
+  }
+}
+
+async function readCentre(page, png) {
   return page.evaluate(async (data) => {
     const picture = new Image();
     picture.src = 'data:image/png;base64,' + data;
