@@ -8,6 +8,10 @@
 //   "tour": "palace", "script": "examples/palace/palace.lst",
 //   "saving": false,   // true while the script is being written: the rest
 //                      // is the tour as last read whole
+//   "files": "/",      // where the tour's files are asked for: "/", or the
+//                      // tour's site path ("/tours/palace/") in the site view
+//   "siteView": {"url": "/tours/palace/palace.htm"},  // the tour in the site's
+//               // own viewer; without one {"needs": "..."} says what it needs
 //   "scenes": [{
 //     "number": 1,                      // the scene's place in the script, from 1
 //     "name": "hall", "element": "hall",  // element: the scene element's name ("-copy")
@@ -96,6 +100,8 @@
     document.title = model.tour + ' \u2014 Tourwright preview';
     $('tour-name').textContent = model.tour;
     $('script').textContent = model.script;
+    T.filesUrl = model.files || '/';
+    renderSiteView(model.siteView || {});
     renderSceneList($('scenes'), model.scenes);
     renderSceneList($('gallery-scenes'), model.galleryScenes);
     $('gallery-scenes').hidden = $('gallery-scenes').previousElementSibling.hidden =
@@ -109,6 +115,15 @@
     } else {
       showNoScene();
     }
+  }
+
+  // The link to the tour in the site's own viewer, or what it needs.
+  function renderSiteView(site) {
+    var link = $('site-view-link');
+    link.hidden = !site.url;
+    if (site.url) link.href = site.url;
+    $('site-view-needs').hidden = !!site.url;
+    $('site-view-needs').textContent = site.url ? '' : site.needs || '';
   }
 
   // The scene element of that name, as loadscene() finds it.

@@ -43,6 +43,10 @@ struct MappedRequest {
 // `target` is the request line's target as sent, query included.
 MappedRequest mapRequestTarget(const std::string& target);
 
+// True when `name`, decoded, is a name a request may carry (the rules
+// above).
+bool isPlainName(const std::string& name);
+
 // True when `host` (the Host header) names this server: "127.0.0.1:<port>",
 // "localhost:<port>" or "[::1]:<port>", and the same without ":80" when the
 // port is 80 (browsers leave the default port out). Anything else may be a

@@ -28,6 +28,15 @@ struct PreviewSettings {
   // the answers to other clients: it must not wait on anything slow.
   std::string (*modelJson)(void* context);
   void* context;
+  // The site view (preview/site_view.h), with `hasSite`: every file path is then a
+  // site path, the tour at `tourPath` under the root. `writtenTourFile`
+  // is called as `modelJson` is.
+  bool hasSite = false;
+  TourFolder site = TourFolder();
+  std::string tourPath = "";
+  std::string baseName = "";
+  FILE* (*writtenTourFile)(void* context, bool xml, long long* size,
+                           std::string* problem) = nullptr;
 };
 
 struct PreviewServer;
