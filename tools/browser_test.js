@@ -17,6 +17,30 @@ function check(name, ok, detail) {
   console.log((ok ? 'ok   ' : 'FAIL ') + name + (ok || detail === undefined ? '' : ': ' + detail));
 }
 
+// With a site root (the tour's files not at "/"), the page offers the
+// site's viewer, whose page and stand-in viewer script the server serves;
+// without one, it says what the site view needs.
+async function checkSiteView(page, files) {
+  const link = await page.evaluate(() => {
+    const a = document.getElementById('site-view-link');
+    return { shown: !a.hidden, href: a.getAttribute('href') || '',
+      needs: document.getElementById('site-view-needs').textContent };
+  });
+  if (files === '/') {
+    check('without a site root the page says what the site view needs',
+      !link.shown && link.needs.includes('site root'), JSON.stringify(link));
+    return;
+  }
+  const fetched = await page.evaluate(async (href) => {
+    const tourPage = await (await fetch(href)).text();
+    const viewer = await fetch('/VR/xsl3v/krpano.js');
+    return [tourPage.includes('/VR/xsl3v/krpano.js'), viewer.status, (await viewer.text()).length];
+  }, link.href);
+  check('the site view is offered, its page and viewer script served',
+    link.shown && link.href === files + 'palace.htm' && fetched[0] && fetched[1] === 200 &&
+    fetched[2] > 0, JSON.stringify([link, fetched]));
+}
+
 async function waitReady(page, scene) {
   await page.waitForFunction((s) => document.documentElement.dataset.state === 'ready' &&
     (s === null || document.documentElement.dataset.scene === s), scene, { timeout: TIMEOUT });
@@ -178,12 +202,15 @@ async function main() {
     console.log(`first picture: ${Math.round(first)} ms after navigation`);
     await checkFraming(page, 'the start view is framed as the tour XML\'s view says', 'hall',
       'CrossLink-1-1', 120, -5);
+    // The tour's files: at "/", or at the tour's site path in the site view.
+    const files = await page.evaluate(() => window.Tourwright.filesUrl);
     check('the preview strip is the one the tour XML names',
-      requested.includes('/hall.tiles/preview.jpg') &&
+      requested.includes(files + 'hall.tiles/preview.jpg') &&
       !requested.some((r) => r.includes('strip_of_the_tile_xml')), requested.join(' '));
     check('the thumbnails are the ones the tour XML names',
-      requested.includes('/hall.tiles/mobile_f.jpg') &&
+      requested.includes(files + 'hall.tiles/mobile_f.jpg') &&
       await page.$$eval('#scenes .thumb.gap', (nodes) => nodes.length) === 1);
+    await checkSiteView(page, files);
     check('the page title names the tour', (await page.title()).includes('palace'), await page.title());
 
     const scenes = await page.$$eval('#scenes li', (items) => items.map((item) =>
