@@ -39,6 +39,25 @@ async function checkSiteView(page, files) {
   check('the site view is offered, its page and viewer script served',
     link.shown && link.href === files + 'palace.htm' && fetched[0] && fetched[1] === 200 &&
     fetched[2] > 0, JSON.stringify([link, fetched]));
+  // Opened from the link: its loads are counted, to see it reloaded later.
+  const [popup] = await Promise.all([page.waitForEvent('popup'), page.click('#site-view-link')]);
+  const opened = { popup, loads: 0 };
+  popup.on('load', () => opened.loads++);
+  await popup.waitForLoadState('load');
+  opened.before = opened.loads;
+  await page.bringToFront();  // a page behind another draws no frames
+  check('the link opens the tour\'s page in the site view',
+    new URL(popup.url()).pathname === files + 'palace.htm', popup.url());
+  return opened;
+}
+
+// Waits until the site view opened from the page has loaded again.
+async function reloaded(opened) {
+  const deadline = Date.now() + TIMEOUT;
+  while (opened.loads <= opened.before && Date.now() < deadline) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  return opened.loads > opened.before;
 }
 
 async function waitReady(page, scene) {
@@ -210,7 +229,7 @@ async function main() {
     check('the thumbnails are the ones the tour XML names',
       requested.includes(files + 'hall.tiles/mobile_f.jpg') &&
       await page.$$eval('#scenes .thumb.gap', (nodes) => nodes.length) === 1);
-    await checkSiteView(page, files);
+    const siteView = await checkSiteView(page, files);
     check('the page title names the tour', (await page.title()).includes('palace'), await page.title());
 
     const scenes = await page.$$eval('#scenes li', (items) => items.map((item) =>
@@ -312,6 +331,10 @@ async function main() {
       document.querySelector('#pano .hotspot.broken .caption').textContent,
       document.querySelectorAll('#warnings li[data-line]').length]);
     check('a change of the script shows on the open page, in the same scene', state[0] === 'court', state[0]);
+    if (siteView) {
+      check('the site view opened from the page reloads when the script changes',
+        await reloaded(siteView));
+    }
     check('the broken link is drawn broken with the warning', state[1].includes('garden'), state[1]);
     check('the warnings panel lists the warning', state[2] >= 1, String(state[2]));
 

@@ -79,5 +79,6 @@ test_copy "$work/palace"
 # a stand-in of the test's own.
 echo "in the site view:"
 mkdir -p "$work/site/VR/xsl3v"
-echo '// stand-in viewer for the tests' >"$work/site/VR/xsl3v/krpano.js"
+echo 'window.embedpano = function () {};  // stand-in viewer for the tests' \
+  >"$work/site/VR/xsl3v/krpano.js"
 test_copy "$work/site/tours/palace"

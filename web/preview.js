@@ -67,7 +67,10 @@
     gallery: 'gallery entrance', reference: 'reference', object: 'gallery picture',
     marker: 'video marker', explanation: 'explanation', home: 'back to the scene' };
   var root = document.documentElement;
-  var page = { text: null, model: null, current: null, viewer: null, scene: null };
+  var page = { text: null, model: null, current: null, viewer: null, scene: null,
+    siteWindow: null };
+
+  $('site-view-link').addEventListener('click', openSiteView);
 
   function poll() {
     fetch(MODEL_URL, { cache: 'no-store' }).then(function (response) {
@@ -117,13 +120,27 @@
     }
   }
 
-  // The link to the tour in the site's own viewer, or what it needs.
+  // The link to the tour in the site's own viewer, or what it needs. The
+  // site view opened from here is reloaded whenever the tour changes (a
+  // new model: the script or a tile XML changed), as the page is.
   function renderSiteView(site) {
     var link = $('site-view-link');
     link.hidden = !site.url;
     if (site.url) link.href = site.url;
     $('site-view-needs').hidden = !!site.url;
     $('site-view-needs').textContent = site.url ? '' : site.needs || '';
+    var opened = page.siteWindow;
+    if (!opened || opened.closed || !site.url) return;
+    try {
+      opened.location.reload();
+    } catch (error) {
+      // It went on to another site's page: no longer the site view's.
+    }
+  }
+
+  function openSiteView(event) {
+    event.preventDefault();
+    page.siteWindow = window.open(this.href, 'tourwright-site-view');
   }
 
   // The scene element of that name, as loadscene() finds it.
