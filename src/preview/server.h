@@ -2,8 +2,9 @@
 // and ::1), answering the page (built into the program), its model (built
 // afresh for each request) and the files of the tour folder (or, in the
 // site view, of the site root). One thread serves every connection from
-// one event loop, so a slow or vanished client holds up no other; what any client may cost (time, bytes,
-// connections) is bounded by the limits at the top of server.cpp.
+// one event loop, so a slow or vanished client holds up no other; what any
+// client may cost (time, bytes, connections) is bounded by the limits at
+// the top of server.cpp.
 //
 // What is served where is request_path.h's to decide; whether a file may
 // be read, tour_files.h's. Every request whose Host header is not this
