@@ -1,7 +1,7 @@
 // The preview page: reads /_tourwright/tour.json about twice a second and
 // shows the tour it describes with the panorama viewer it carries, as the
 // tour XML a run writes gives it (the helpers: page_tools.js, framing.js,
-// tiles.js, hotspots.js).
+// tiles.js, hotspots.js, site_view.js).
 //
 // tour.json, written afresh by the program at every request:
 // {
@@ -67,10 +67,7 @@
     gallery: 'gallery entrance', reference: 'reference', object: 'gallery picture',
     marker: 'video marker', explanation: 'explanation', home: 'back to the scene' };
   var root = document.documentElement;
-  var page = { text: null, model: null, current: null, viewer: null, scene: null,
-    siteWindow: null };
-
-  $('site-view-link').addEventListener('click', openSiteView);
+  var page = { text: null, model: null, current: null, viewer: null, scene: null };
 
   function poll() {
     fetch(MODEL_URL, { cache: 'no-store' }).then(function (response) {
@@ -104,7 +101,7 @@
     $('tour-name').textContent = model.tour;
     $('script').textContent = model.script;
     T.filesUrl = model.files || '/';
-    renderSiteView(model.siteView || {});
+    T.renderSiteView(model.siteView || {});
     renderSceneList($('scenes'), model.scenes);
     renderSceneList($('gallery-scenes'), model.galleryScenes);
     $('gallery-scenes').hidden = $('gallery-scenes').previousElementSibling.hidden =
@@ -118,29 +115,6 @@
     } else {
       showNoScene();
     }
-  }
-
-  // The link to the tour in the site's own viewer, or what it needs. The
-  // site view opened from here is reloaded whenever the tour changes (a
-  // new model: the script or a tile XML changed), as the page is.
-  function renderSiteView(site) {
-    var link = $('site-view-link');
-    link.hidden = !site.url;
-    if (site.url) link.href = site.url;
-    $('site-view-needs').hidden = !!site.url;
-    $('site-view-needs').textContent = site.url ? '' : site.needs || '';
-    var opened = page.siteWindow;
-    if (!opened || opened.closed || !site.url) return;
-    try {
-      opened.location.reload();
-    } catch (error) {
-      // It went on to another site's page: no longer the site view's.
-    }
-  }
-
-  function openSiteView(event) {
-    event.preventDefault();
-    page.siteWindow = window.open(this.href, 'tourwright-site-view');
   }
 
   // The scene element of that name, as loadscene() finds it.

@@ -28,7 +28,7 @@ constexpr char kReservedPrefix[] = "/_tourwright/";
 enum class RequestKind {
   kModel,         // the page's model, built afresh
   kEmbeddedFile,  // a file built into the program ("/" is web/index.html)
-  kTourFile,      // a file of the tour folder
+  kTourFile,      // a file of the tour folder (a site path in the site view)
   kRefused,       // 403: what no file name can be
   kNoListing,     // 404: a folder's listing, never given
 };
