@@ -7,9 +7,24 @@
 #include "tour/tour_xml.h"
 #include "tour/viewer_page.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace tourwright {
 
 namespace {
+
+// A temporary stream that writes line ends as the run's text files have
+// them (CR LF on Windows), so that what is written aside is the run's bytes.
+FILE* temporaryTextStream() {
+  FILE* stream = createTemporaryStream();
+#ifdef _WIN32
+  if (stream != nullptr) _setmode(_fileno(stream), _O_TEXT);
+#endif
+  return stream;
+}
 
 std::string withSlashes(std::string path) {
   for (char& c : path) {
@@ -84,7 +99,7 @@ std::string tourUrlPrefix(const std::string& tourPath) {
 FILE* writeTourFileAside(const Tour& tour, const std::string& directory,
                          const std::string& baseName, bool xml, long long* size,
                          std::string* problem) {
-  FILE* out = createTemporaryStream();
+  FILE* out = temporaryTextStream();
   if (out == nullptr) {
     *problem = lastFileFailure();
     return nullptr;
@@ -103,7 +118,7 @@ FILE* writeTourFileAside(const Tour& tour, const std::string& directory,
     }
     // The internal text, turned into the tour XML as the run turns it.
     FILE* internal = readBackScratch(out);
-    out = internal == nullptr ? nullptr : createTemporaryStream();
+    out = internal == nullptr ? nullptr : temporaryTextStream();
     bool converted = out != nullptr && transcodeTourXmlText(internal, out);
     if (internal != nullptr) std::fclose(internal);
     if (!converted) {
