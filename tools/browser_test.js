@@ -17,16 +17,67 @@ function check(name, ok, detail) {
   console.log((ok ? 'ok   ' : 'FAIL ') + name + (ok || detail === undefined ? '' : ': ' + detail));
 }
 
+// With a site root (the tour's files not at "/"), the page offers the
+// site's viewer, whose page and stand-in viewer script the server serves;
+// without one, it says what the site view needs.
+async function checkSiteView(page, files) {
+  const link = await page.evaluate(() => {
+    const a = document.getElementById('site-view-link');
+    return { shown: !a.hidden, href: a.getAttribute('href') || '',
+      needs: document.getElementById('site-view-needs').textContent };
+  });
+  if (files === '/') {
+    check('without a site root the page says what the site view needs',
+      !link.shown && link.needs.includes('site root'), JSON.stringify(link));
+    return;
+  }
+  const fetched = await page.evaluate(async (href) => {
+    const tourPage = await (await fetch(href)).text();
+    const viewer = await fetch('/VR/xsl3v/krpano.js');
+    return [tourPage.includes('/VR/xsl3v/krpano.js'), viewer.status, (await viewer.text()).length];
+  }, link.href);
+  check('the site view is offered, its page and viewer script served',
+    link.shown && link.href === files + 'palace.htm' && fetched[0] && fetched[1] === 200 &&
+    fetched[2] > 0, JSON.stringify([link, fetched]));
+  // Opened from the link: its loads are counted, to see it reloaded later.
+  const [popup] = await Promise.all([page.waitForEvent('popup'), page.click('#site-view-link')]);
+  const opened = { popup, loads: 0 };
+  popup.on('load', () => opened.loads++);
+  await popup.waitForLoadState('load');
+  opened.before = opened.loads;
+  await page.bringToFront();  // a page behind another draws no frames
+  check('the link opens the tour\'s page in the site view',
+    new URL(popup.url()).pathname === files + 'palace.htm', popup.url());
+  return opened;
+}
+
+// Waits until the site view opened from the page has loaded again.
+async function reloaded(opened) {
+  const deadline = Date.now() + TIMEOUT;
+  while (opened.loads <= opened.before && Date.now() < deadline) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  return opened.loads > opened.before;
+}
+
 async function waitReady(page, scene) {
   await page.waitForFunction((s) => document.documentElement.dataset.state === 'ready' &&
     (s === null || document.documentElement.dataset.scene === s), scene, { timeout: TIMEOUT });
 }
 
 // The colour at the middle of a screenshot, read back through a canvas in
-// a blank page: the preview's own page loads no data: image.
+// a blank page of its own: the preview page's policy loads no data: image.
 async function centreColour(page, png) {
   const blank = await page.context().browser().newPage();
-  return blank.evaluate(async (data) => {
+  try {
+    return await readCentre(blank, png);
+  } finally {
+    await blank.close();
+  }
+}
+
+async function readCentre(page, png) {
+  return page.evaluate(async (data) => {
     const picture = new Image();
     picture.src = 'data:image/png;base64,' + data;
     await picture.decode();
@@ -37,7 +88,7 @@ async function centreColour(page, png) {
     context.drawImage(picture, 0, 0);
     const pixel = context.getImageData(picture.width >> 1, picture.height >> 1, 1, 1).data;
     return [pixel[0], pixel[1], pixel[2]];
-  }, png.toString('base64')).finally(() => blank.close());
+  }, png.toString('base64'));
 }
 
 // A small PNG of one colour, for the tour's icons.
@@ -170,12 +221,15 @@ async function main() {
     console.log(`first picture: ${Math.round(first)} ms after navigation`);
     await checkFraming(page, 'the start view is framed as the tour XML\'s view says', 'hall',
       'CrossLink-1-1', 120, -5);
+    // The tour's files: at "/", or at the tour's site path in the site view.
+    const files = await page.evaluate(() => window.Tourwright.filesUrl);
     check('the preview strip is the one the tour XML names',
-      requested.includes('/hall.tiles/preview.jpg') &&
+      requested.includes(files + 'hall.tiles/preview.jpg') &&
       !requested.some((r) => r.includes('strip_of_the_tile_xml')), requested.join(' '));
     check('the thumbnails are the ones the tour XML names',
-      requested.includes('/hall.tiles/mobile_f.jpg') &&
+      requested.includes(files + 'hall.tiles/mobile_f.jpg') &&
       await page.$$eval('#scenes .thumb.gap', (nodes) => nodes.length) === 1);
+    const siteView = await checkSiteView(page, files);
     check('the page title names the tour', (await page.title()).includes('palace'), await page.title());
 
     const scenes = await page.$$eval('#scenes li', (items) => items.map((item) =>
@@ -277,6 +331,10 @@ async function main() {
       document.querySelector('#pano .hotspot.broken .caption').textContent,
       document.querySelectorAll('#warnings li[data-line]').length]);
     check('a change of the script shows on the open page, in the same scene', state[0] === 'court', state[0]);
+    if (siteView) {
+      check('the site view opened from the page reloads when the script changes',
+        await reloaded(siteView));
+    }
     check('the broken link is drawn broken with the warning', state[1].includes('garden'), state[1]);
     check('the warnings panel lists the warning', state[2] >= 1, String(state[2]));
 

@@ -18,9 +18,15 @@
     return isFinite(value) ? value : fallback;
   };
 
-  // A path relative to the tour folder as the server's URL for it.
+  // A path relative to the tour folder as the server's URL for it (under
+  // the tour's site path in the site view: the model's "files").
+  T.filesUrl = '/';
   T.fileUrl = function (path) {
-    return '/' + path.split('/').map(encodeURIComponent).join('/');
+    return T.filesUrl + path.split('/').map(encodeURIComponent).join('/');
+  };
+  // The tour folder path of a URL T.fileUrl gave.
+  T.pathOfUrl = function (url) {
+    return decodeURIComponent(url.slice(T.filesUrl.length));
   };
   T.expand = function (parts, values) {
     return parts.map(function (part) {

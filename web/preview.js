@@ -1,13 +1,17 @@
 // The preview page: reads /_tourwright/tour.json about twice a second and
 // shows the tour it describes with the panorama viewer it carries, as the
 // tour XML a run writes gives it (the helpers: page_tools.js, framing.js,
-// tiles.js, hotspots.js).
+// tiles.js, hotspots.js, site_view.js).
 //
 // tour.json, written afresh by the program at every request:
 // {
 //   "tour": "palace", "script": "examples/palace/palace.lst",
 //   "saving": false,   // true while the script is being written: the rest
 //                      // is the tour as last read whole
+//   "files": "/",      // where the tour's files are asked for: "/", or the
+//                      // tour's site path ("/tours/palace/") in the site view
+//   "siteView": {"url": "/tours/palace/palace.htm"},  // the tour in the site's
+//               // own viewer; without one {"needs": "..."} says what it needs
 //   "scenes": [{
 //     "number": 1,                      // the scene's place in the script, from 1
 //     "name": "hall", "element": "hall",  // element: the scene element's name ("-copy")
@@ -96,6 +100,8 @@
     document.title = model.tour + ' \u2014 Tourwright preview';
     $('tour-name').textContent = model.tour;
     $('script').textContent = model.script;
+    T.filesUrl = model.files || '/';
+    T.renderSiteView(model.siteView || {});
     renderSceneList($('scenes'), model.scenes);
     renderSceneList($('gallery-scenes'), model.galleryScenes);
     $('gallery-scenes').hidden = $('gallery-scenes').previousElementSibling.hidden =

@@ -117,7 +117,7 @@
       failedTiles[key] = true;
       pending--;
       loaded++;  // drawn as missing
-      if (!failedUrls[url]) missingTile(made, scene, tile, decodeURIComponent(url).slice(1));
+      if (!failedUrls[url]) missingTile(made, scene, tile, T.pathOfUrl(url));
       failedUrls[url] = true;
       onRender(false);  // nothing else may draw again
     });

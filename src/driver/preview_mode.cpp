@@ -17,7 +17,10 @@
 #include "platform/files.h"
 #include "platform/system_files.h"
 #include "preview/preview_text.h"
+#include "preview/request_path.h"
 #include "preview/server.h"
+#include "preview/site_view.h"
+#include "tour/needed_files.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -34,6 +37,11 @@ struct PreviewState {
   std::mutex lock;
   RunPaths paths;
   std::string site;  // --site DIR, or empty
+  // The site view: the site root served (`siteRoot` open), the tour at
+  // `tourPath` under it; else `siteNeeds` says what it lacks.
+  const TourFolder* siteRoot = nullptr;
+  std::string tourPath;
+  std::string siteNeeds;
   std::string shownLst;
   std::vector<PreviewWarning> warnings;  // of the tour as last read whole
   // The script as last seen unsettled, and since when.
@@ -112,6 +120,42 @@ bool readWhenSettled(PreviewState* state) {
   return true;
 }
 
+// Percent-encodes the bytes of a URL path but its unreserved ones and "/".
+std::string urlPath(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url;
+  for (unsigned char c : path) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        std::strchr("-._~/", c) != nullptr) {
+      url.push_back(static_cast<char>(c));
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+// The site view as the page offers it: the tour's page in the site's
+// viewer while the viewer script stands under the root.
+void siteViewOf(const PreviewState& state, PreviewSource* source) {
+  source->siteNeeds = state.siteNeeds;
+  if (state.siteRoot == nullptr) return;
+  std::string prefix = tourUrlPrefix(state.tourPath);
+  source->filesUrl = urlPath(prefix);
+  long long size = 0;
+  FILE* viewer = openTourFile(*state.siteRoot, kViewerScriptPath, &size);
+  if (viewer == nullptr) return;
+  std::fclose(viewer);
+  std::string page = state.paths.baseName + ".htm";
+  if (isPlainName(page)) {
+    source->siteViewUrl = urlPath(prefix + page);
+  } else {
+    source->siteNeeds = "The site view needs a tour name a URL can carry.";
+  }
+}
+
 // The model of the tour as last read whole.
 std::string modelJson(void* context) {
   PreviewState* state = static_cast<PreviewState*>(context);
@@ -120,7 +164,44 @@ std::string modelJson(void* context) {
   PreviewSource source = {&gShownTour, state->paths.directory, state->paths.baseName,
                           state->shownLst, state->warnings};
   source.saving = saving;
+  siteViewOf(*state, &source);
   return previewModelJson(source);
+}
+
+// The tour's page or tour XML as a run would write them now, for the site view.
+FILE* writtenTourFile(void* context, bool xml, long long* size, std::string* problem) {
+  PreviewState* state = static_cast<PreviewState*>(context);
+  std::lock_guard<std::mutex> hold(state->lock);
+  readWhenSettled(state);
+  return writeTourFileAside(gShownTour, state->paths.directory, state->paths.baseName, xml, size,
+                            problem);
+}
+
+// Where the site view stands: the root found (or given) opened, and the
+// tour folder's place under it. False, with what the site view needs in
+// `state->siteNeeds`, when there is none.
+bool openSiteView(PreviewState* state, const TourFolder& tourFolder, TourFolder* root) {
+  std::string found = findSiteRoot(state->paths.directory, state->site);
+  if (found.empty()) {
+    state->siteNeeds =
+        "The site view needs a site root: --site DIR, or a folder above the tour that holds "
+        "VR/xsl3v/.";
+    return false;
+  }
+  std::string shown = utf8Text(consolePath(found));
+  if (!openTourFolder(root, found)) {
+    state->siteNeeds = "The site view needs a site root that can be opened, not \"" + shown + "\".";
+    return false;
+  }
+  if (!tourPathUnder(root->resolved, tourFolder.resolved, &state->tourPath)) {
+    closeTourFolder(root);
+    state->siteNeeds = "The site view needs the tour folder under the site root \"" + shown +
+                       "\", at a path a URL can carry.";
+    return false;
+  }
+  state->siteNeeds = "The site view needs the viewer script " + std::string(kViewerScriptPath) +
+                     " under the site root \"" + shown + "\".";
+  return true;
 }
 
 bool parsePort(const std::string& text, int* port) {
@@ -236,7 +317,14 @@ int runPreview(const std::string& argument, const std::string& portText,
   }
   settings.modelJson = modelJson;
   settings.context = &state;
+  if (openSiteView(&state, settings.folder, &settings.site)) {
+    settings.hasSite = true;
+    settings.tourPath = state.tourPath;
+    settings.baseName = state.paths.baseName;
+    settings.writtenTourFile = writtenTourFile;
+  }
   PreviewServer* server = createPreviewServer(settings);
+  if (settings.hasSite) state.siteRoot = &settings.site;  // open until the end
   ListenOutcome listening = listenForPreview(server, port);
   bool served = false;
   if (listening.result == ListenResult::kListening) {

@@ -315,11 +315,7 @@ bool beginTourXml(OutputFile* xml, const char* outputPath) {
   return false;
 }
 
-int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const char* outputPath) {
-  FILE* console = consoleOut();
-  std::fprintf(console, "Creating %s .... Encoding: %s\n", consolePath(outputPath).c_str(),
-               kTranscoderEncodingName);
-
+bool transcodeTourXmlText(FILE* input, FILE* out) {
   // One conversion at a time: the 64 KiB read-ahead and the staging buffer
   // live in static storage, off the stack. Runs of whole lines are converted
   // where they stand; a line that the block does not hold whole (or one with
@@ -328,7 +324,7 @@ int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const ch
   static Utf8Output output;
   static PieceCarry carry;
   carry = PieceCarry{};
-  output.stream = xml->stream;
+  output.stream = out;
   output.used = 0;
   putBytes(&output, kByteOrderMark, 3);
   openLineReader(&reader, input);
@@ -350,8 +346,14 @@ int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const ch
   flushOutput(&output);
   bool readFailed = reader.failed || std::ferror(input) != 0;
   closeLineReader(&reader);
+  return !readFailed;
+}
 
-  if (readFailed) {
+int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const char* outputPath) {
+  FILE* console = consoleOut();
+  std::fprintf(console, "Creating %s .... Encoding: %s\n", consolePath(outputPath).c_str(),
+               kTranscoderEncodingName);
+  if (!transcodeTourXmlText(input, xml->stream)) {
     abandonOutput(xml);
     std::fprintf(console, "\nInput File %s Read Error!\n", consolePath(inputPath).c_str());
     return -1;

@@ -40,6 +40,9 @@ int transcodeTourXml(const char* inputPath, const char* outputPath);
 bool beginTourXml(OutputFile* xml, const char* outputPath);
 int convertTourXml(FILE* input, const char* inputPath, OutputFile* xml, const char* outputPath);
 bool finishTourXml(OutputFile* xml, const char* outputPath);
+// The conversion itself, byte-order mark first, from `input` onto `out`;
+// prints nothing. False when reading `input` failed.
+bool transcodeTourXmlText(FILE* input, FILE* out);
 
 // True for the characters written as U+FFFD because XML forbids them
 // (U+0000 included: "&#0;" names no character).

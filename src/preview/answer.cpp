@@ -2,6 +2,7 @@
 
 #include "preview/embedded_files.h"
 #include "preview/request_path.h"
+#include "preview/site_view.h"
 
 namespace tourwright {
 
@@ -21,17 +22,21 @@ const char* reasonPhrase(int status) {
   return "Internal Server Error";
 }
 
-// An answer's head with the headers every answer carries.
-Answer startAnswer(int status, const char* type) {
+// An answer's head with the headers every answer carries. A file of the
+// site view is the site's own (its page runs an inline script, its viewer
+// what the site allows): it is framed only by the same origin, and
+// otherwise loads what the site's web server would let it load.
+Answer startAnswer(int status, const char* type, bool siteFile = false) {
   Answer answer = {"HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status) + "\r\n",
                    "", nullptr, 0, false};
   answer.head += "Content-Type: ";
   answer.head += type;
   answer.head +=
       "\r\nX-Content-Type-Options: nosniff\r\n"
-      "Referrer-Policy: no-referrer\r\n"
-      "Content-Security-Policy: default-src 'self'; object-src 'none'; base-uri 'none'; "
-      "form-action 'none'; frame-ancestors 'none'\r\n";
+      "Referrer-Policy: no-referrer\r\n";
+  answer.head += siteFile ? "Content-Security-Policy: frame-ancestors 'self'\r\n"
+                          : "Content-Security-Policy: default-src 'self'; object-src 'none'; "
+                            "base-uri 'none'; form-action 'none'; frame-ancestors 'none'\r\n";
   return answer;
 }
 
@@ -49,10 +54,9 @@ Answer textAnswer(int status, const std::string& text, bool closing = false) {
   return answer;
 }
 
-Answer tourFileAnswer(const RequestHead& request, const TourFolder& folder,
-                      const std::string& names) {
-  long long size = 0;
-  FILE* stream = openTourFile(folder, names, &size);
+// `stream` (`size` bytes, or nullptr: 404) served as the file `names`.
+Answer streamAnswer(const RequestHead& request, FILE* stream, long long size,
+                    const std::string& names, bool siteFile) {
   if (stream == nullptr) return textAnswer(404, "Not Found");
   ByteRange range = {ByteRange::kWhole, 0, size - 1};
   // An If-Range cannot match: no answer carries a validator.
@@ -73,7 +77,8 @@ Answer tourFileAnswer(const RequestHead& request, const TourFolder& folder,
     std::fclose(stream);
     return textAnswer(404, "Not Found");
   }
-  Answer answer = startAnswer(range.kind == ByteRange::kPart ? 206 : 200, contentTypeFor(names));
+  Answer answer =
+      startAnswer(range.kind == ByteRange::kPart ? 206 : 200, contentTypeFor(names), siteFile);
   addHeader(&answer, "Cache-Control", "no-cache");
   addHeader(&answer, "Accept-Ranges", "bytes");
   if (range.kind == ByteRange::kPart) {
@@ -83,6 +88,27 @@ Answer tourFileAnswer(const RequestHead& request, const TourFolder& folder,
   answer.file = stream;
   answer.length = range.last - range.first + 1;
   return answer;
+}
+
+Answer tourFileAnswer(const RequestHead& request, const TourFolder& folder,
+                      const std::string& names, bool siteFile = false) {
+  long long size = 0;
+  FILE* stream = openTourFile(folder, names, &size);
+  return streamAnswer(request, stream, size, names, siteFile);
+}
+
+// A site path: the tour's page and tour XML as a run would write them,
+// every other file from the site root.
+Answer siteFileAnswer(const RequestHead& request, const AnswerSource& source,
+                      const std::string& names) {
+  SitePathKind kind = sitePathKind(names, source.tourPath, source.baseName);
+  if (kind == SitePathKind::kSiteFile) return tourFileAnswer(request, *source.site, names, true);
+  long long size = 0;
+  std::string problem;
+  FILE* stream = source.writtenTourFile(source.context, kind == SitePathKind::kTourXml, &size,
+                                        &problem);
+  if (stream == nullptr) return textAnswer(404, "Not Found: " + problem);
+  return streamAnswer(request, stream, size, names, true);
 }
 
 Answer embeddedAnswer(const std::string& path) {
@@ -121,6 +147,7 @@ Answer answerRequest(const RequestHead& request, const AnswerSource& source) {
     case RequestKind::kEmbeddedFile:
       return embeddedAnswer(mapped.path);
     case RequestKind::kTourFile:
+      if (source.site != nullptr) return siteFileAnswer(request, source, mapped.path);
       return tourFileAnswer(request, *source.folder, mapped.path);
     case RequestKind::kNoListing:
       return textAnswer(404, "Not Found");

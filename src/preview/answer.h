@@ -29,6 +29,15 @@ struct AnswerSource {
   std::string (*modelJson)(void* context);
   void* context;
   int port;
+  // The site view (preview/site_view.h): with `site`, every file path is a
+  // site path, and the tour lies at `tourPath` under it; the tour's page
+  // and tour XML come from `writtenTourFile` (with `baseName`), as
+  // writeTourFileAside gives them.
+  const TourFolder* site = nullptr;
+  std::string tourPath = "";
+  std::string baseName = "";
+  FILE* (*writtenTourFile)(void* context, bool xml, long long* size,
+                           std::string* problem) = nullptr;
 };
 
 struct Answer {

@@ -323,6 +323,15 @@ std::string previewModelJson(const PreviewSource& source) {
   json.string("tour", utf8Name(source.baseName));
   json.string("script", utf8Name(source.scriptShown));
   json.boolean("saving", source.saving);
+  json.string("files", source.filesUrl);
+  json.key("siteView");
+  json.open('{');
+  if (!source.siteViewUrl.empty()) {
+    json.string("url", source.siteViewUrl);
+  } else {
+    json.string("needs", source.siteNeeds);
+  }
+  json.close('}');
   json.key("scenes");
   json.open('[');
   int scenes = source.tour == nullptr ? 0 : sceneCountOf(*source.tour);

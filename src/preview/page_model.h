@@ -30,6 +30,12 @@ struct PreviewSource {
   // The script is being written: what is shown is the tour as last read
   // whole, and the page says so.
   bool saving = false;
+  // Where the page asks for the tour's files ("/", or the tour's site path
+  // in the site view), and the site view: the URL of the tour's page there,
+  // or else what the site view needs, in a sentence.
+  std::string filesUrl = "/";
+  std::string siteViewUrl = "";
+  std::string siteNeeds = "";
 };
 
 // The page's model of `source`, as JSON text in UTF-8.

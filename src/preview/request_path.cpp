@@ -61,6 +61,8 @@ bool isDeviceName(const std::string& name) {
          number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
+}  // namespace
+
 bool isPlainName(const std::string& name) {
   if (name.empty() || name[0] == '.' || name.back() == '.' || name.back() == ' ') return false;
   for (char c : name) {
@@ -69,6 +71,8 @@ bool isPlainName(const std::string& name) {
   }
   return isValidUtf8(name.data(), name.size()) && !isDeviceName(name);
 }
+
+namespace {
 
 // The decoded names of `path` (after its first "/") joined with "/";
 // false when one of them is not a plain name.

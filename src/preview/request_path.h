@@ -28,7 +28,7 @@ constexpr char kReservedPrefix[] = "/_tourwright/";
 enum class RequestKind {
   kModel,         // the page's model, built afresh
   kEmbeddedFile,  // a file built into the program ("/" is web/index.html)
-  kTourFile,      // a file of the tour folder
+  kTourFile,      // a file of the tour folder (a site path in the site view)
   kRefused,       // 403: what no file name can be
   kNoListing,     // 404: a folder's listing, never given
 };
@@ -42,6 +42,10 @@ struct MappedRequest {
 
 // `target` is the request line's target as sent, query included.
 MappedRequest mapRequestTarget(const std::string& target);
+
+// True when `name`, decoded, is a name a request may carry (the rules
+// above).
+bool isPlainName(const std::string& name);
 
 // True when `host` (the Host header) names this server: "127.0.0.1:<port>",
 // "localhost:<port>" or "[::1]:<port>", and the same without ":80" when the

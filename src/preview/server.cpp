@@ -185,8 +185,14 @@ void onHead(const ConnectionPtr& c, beast::error_code error) {
                       range != req.end() ? std::string(range->value()) : std::string(),
                       req.find(http::field::if_range) != req.end()};
   c->keepAlive = req.keep_alive();
-  AnswerSource source = {&c->server->settings.folder, c->server->settings.modelJson,
-                         c->server->settings.context, c->server->port};
+  const PreviewSettings& settings = c->server->settings;
+  AnswerSource source = {&settings.folder, settings.modelJson, settings.context, c->server->port};
+  if (settings.hasSite) {
+    source.site = &settings.site;
+    source.tourPath = settings.tourPath;
+    source.baseName = settings.baseName;
+    source.writtenTourFile = settings.writtenTourFile;
+  }
   sendAnswer(c, answerRequest(head, source), req.method() == http::verb::head, req.version());
 }
 

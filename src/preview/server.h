@@ -1,9 +1,10 @@
 // The preview server: HTTP/1.1 on the loopback addresses only (127.0.0.1
 // and ::1), answering the page (built into the program), its model (built
-// afresh for each request) and the files of the tour folder. One thread
-// serves every connection from one event loop, so a slow or vanished
-// client holds up no other; what any client may cost (time, bytes,
-// connections) is bounded by the limits at the top of server.cpp.
+// afresh for each request) and the files of the tour folder (or, in the
+// site view, of the site root). One thread serves every connection from
+// one event loop, so a slow or vanished client holds up no other; what any
+// client may cost (time, bytes, connections) is bounded by the limits at
+// the top of server.cpp.
 //
 // What is served where is request_path.h's to decide; whether a file may
 // be read, tour_files.h's. Every request whose Host header is not this
@@ -28,6 +29,15 @@ struct PreviewSettings {
   // the answers to other clients: it must not wait on anything slow.
   std::string (*modelJson)(void* context);
   void* context;
+  // The site view (preview/site_view.h), with `hasSite`: every file path
+  // is then a site path, of `site` (the site root), the tour at `tourPath`
+  // under it. `writtenTourFile` is called as `modelJson` is.
+  bool hasSite = false;
+  TourFolder site = TourFolder();
+  std::string tourPath = "";
+  std::string baseName = "";
+  FILE* (*writtenTourFile)(void* context, bool xml, long long* size,
+                           std::string* problem) = nullptr;
 };
 
 struct PreviewServer;

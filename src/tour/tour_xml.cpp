@@ -82,6 +82,21 @@ const Row kClosingLines[] = {
 
 }  // namespace
 
+TourXmlResult writeTourXmlText(const Tour* tour, const char* directory, const char* baseName,
+                               FILE* out) {
+  std::string internalBaseName = fileNameToKsx(baseName);
+  writePrologue(out, internalBaseName.c_str());
+  for (int i = 0; i < boundedCount(tour->sceneCount, kMaxScenes); ++i) {
+    if (tour->scenes[i].name[0] == '\0') continue;  // no header record: no scene element
+    SceneResult scene = writeSceneElement(tour, i, directory, internalBaseName.c_str(), out);
+    if (scene == SceneResult::kTileXmlMissing) return TourXmlResult::kStopped;
+    if (scene == SceneResult::kTileXmlUnreadable) return TourXmlResult::kReadFailed;
+  }
+  writeGalleryScenes(tour, out);
+  emitRows(out, kClosingLines);
+  return TourXmlResult::kCompleted;
+}
+
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
                            const char* tmpPath, FILE** written) {
   FILE* out = createScratchFile(tmpPath, FileMode::kText);
@@ -94,24 +109,17 @@ TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* 
   static char buffer[1 << 16];
   std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
 
-  std::string internalBaseName = fileNameToKsx(baseName);
-  writePrologue(out, internalBaseName.c_str());
-  for (int i = 0; i < boundedCount(tour->sceneCount, kMaxScenes); ++i) {
-    if (tour->scenes[i].name[0] == '\0') continue;  // no header record: no scene element
-    SceneResult scene = writeSceneElement(tour, i, directory, internalBaseName.c_str(), out);
-    if (scene == SceneResult::kTileXmlMissing) {
-      std::fclose(out);
-      return TourXmlResult::kStopped;
-    }
-    if (scene == SceneResult::kTileXmlUnreadable) {
-      // A block copied in part would pass for whole: nothing of it is left.
-      std::fclose(out);
-      removeFile(tmpPath);
-      return TourXmlResult::kReadFailed;
-    }
+  TourXmlResult text = writeTourXmlText(tour, directory, baseName, out);
+  if (text == TourXmlResult::kStopped) {
+    std::fclose(out);
+    return TourXmlResult::kStopped;
   }
-  writeGalleryScenes(tour, out);
-  emitRows(out, kClosingLines);
+  if (text == TourXmlResult::kReadFailed) {
+    // A block copied in part would pass for whole: nothing of it is left.
+    std::fclose(out);
+    removeFile(tmpPath);
+    return TourXmlResult::kReadFailed;
+  }
 
   bool failed = std::ferror(out) != 0;
   if (written != nullptr) {

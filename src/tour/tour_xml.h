@@ -23,6 +23,12 @@ enum class TourXmlResult {
 TourXmlResult writeTourXml(const Tour* tour, const char* directory, const char* baseName,
                            const char* tmpPath, FILE** written = nullptr);
 
+// The internal text alone, onto `out` (which the caller owns and checks):
+// kStopped or kReadFailed as above when a tile XML is missing or cannot be
+// read, with what was written so far left on `out`.
+TourXmlResult writeTourXmlText(const Tour* tour, const char* directory, const char* baseName,
+                               FILE* out);
+
 }  // namespace tourwright
 
 #endif  // TOURWRIGHT_TOUR_TOUR_XML_H_
