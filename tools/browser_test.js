@@ -230,6 +230,22 @@ async function main() {
       requested.includes(files + 'hall.tiles/mobile_f.jpg') &&
       await page.$$eval('#scenes .thumb.gap', (nodes) => nodes.length) === 1);
     const siteView = await checkSiteView(page, files);
+    // A style image (the gallery entrance's /VR/style/gallery60.png): the
+    // site root's picture in the site view, the page's own mark without one.
+    await page.waitForFunction(() => {
+      const img = document.querySelector('#pano [data-id="GalleryEntrance-1-1"] img');
+      return !img || img.complete;
+    });
+    const entrance = await page.evaluate(() => {
+      const node = document.querySelector('#pano [data-id="GalleryEntrance-1-1"]');
+      const img = node && node.querySelector('img');
+      return { drawn: node && node.dataset.drawn, src: img ? new URL(img.src).pathname : '',
+        width: img ? img.naturalWidth : 0 };
+    });
+    check('a style image comes from the site root when there is one, else is the page\'s mark',
+      files === '/' ? entrance.drawn === 'mark'
+        : entrance.drawn === 'picture' && entrance.src === '/VR/style/gallery60.png' && entrance.width > 0,
+      JSON.stringify(entrance));
     check('the page title names the tour', (await page.title()).includes('palace'), await page.title());
 
     const scenes = await page.$$eval('#scenes li', (items) => items.map((item) =>

@@ -81,4 +81,6 @@ echo "in the site view:"
 mkdir -p "$work/site/VR/xsl3v"
 echo 'window.embedpano = function () {};  // stand-in viewer for the tests' \
   >"$work/site/VR/xsl3v/krpano.js"
+mkdir -p "$work/site/VR/style"
+cp examples/palace/icons/book.png "$work/site/VR/style/gallery60.png"
 test_copy "$work/site/tours/palace"

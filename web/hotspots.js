@@ -3,7 +3,8 @@
 // picture, a reference's icon) as itself, at its scale, and, when
 // distorted, as a plane in the panorama turned by rx, ry and rz; a video
 // player as a placeholder that names the video; the site's style images
-// and the include files' styles as the page's own marks. A picture that
+// as themselves when the server has the site root, else, with the include
+// files' styles, as the page's own marks. A picture that
 // does not come is a marked gap, and the scene's notices name it.
 'use strict';
 (function () {
@@ -20,8 +21,11 @@
     var x = hotspot.xml || {};
     var url = T.tourPath(x.url || '');
     var video = T.tourPath(x.videourl || '');
-    var how = T.urlKind(url) === 'tour' ? 'picture' : video ? 'video' : 'mark';
-    return { how: how, url: url, video: video, distorted: String(x.distorted).toLowerCase() === 'true',
+    var kind = T.urlKind(url);
+    // A style image comes from the site root when the server has one.
+    var style = kind === 'style' && T.siteServed;
+    var how = kind === 'tour' || style ? 'picture' : video ? 'video' : 'mark';
+    return { how: how, url: url, src: style ? url : T.fileUrl(url), video: video, distorted: String(x.distorted).toLowerCase() === 'true',
       scale: T.number(x.scale, 1), ath: T.number(x.ath, hotspot.ath || 0),
       atv: T.number(x.atv, hotspot.atv || 0),
       turn: 'rotateX(' + T.number(x.rx, 0) + 'deg) rotateY(' + T.number(x.ry, 0) + 'deg) rotateZ(' +
@@ -69,7 +73,7 @@
         node.dataset.drawn = 'gap';
         body.replaceChild(gap(d.url, d, hotspot, report), picture);
       });
-      picture.src = T.fileUrl(d.url);
+      picture.src = d.src;
       body.appendChild(picture);
     } else if (d.how === 'video') {
       var player = make('div', 'video-placeholder', '\u25b6 ' + d.video);

@@ -101,6 +101,7 @@
     $('tour-name').textContent = model.tour;
     $('script').textContent = model.script;
     T.filesUrl = model.files || '/';
+    T.siteServed = T.filesUrl !== '/';  // the site root's files are served
     T.renderSiteView(model.siteView || {});
     renderSceneList($('scenes'), model.scenes);
     renderSceneList($('gallery-scenes'), model.galleryScenes);
