@@ -169,7 +169,7 @@ imports_only_system_dlls() {  # imports_only_system_dlls <objdump> <exe> <format
   dump=$("$1" -p "$2") || return 1
   grep -q "file format $3" <<<"$dump" || return 1
   ! grep 'DLL Name:' <<<"$dump" | awk '{print tolower($3)}' |
-    grep -vxE 'kernel32\.dll|msvcrt\.dll|user32\.dll|advapi32\.dll|shell32\.dll|ws2_32\.dll'
+    grep -vxE 'kernel32\.dll|msvcrt\.dll|user32\.dll|advapi32\.dll|shell32\.dll|ws2_32\.dll|mswsock\.dll'
 }
 
 # --- the Linux reference -------------------------------------------------
