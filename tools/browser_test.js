@@ -210,6 +210,12 @@ async function main() {
     const hallXml = path.join(dir, 'hall.xml');
     fs.writeFileSync(hallXml, fs.readFileSync(hallXml, 'latin1')
       .replace(/<preview url="[^"]*"/, '<preview url="hall.tiles/strip_of_the_tile_xml.jpg"'), 'latin1');
+    // A level of court the page does not draw (700 px: not whole 512 px
+    // tiles), none of its tiles made.
+    const courtXml = path.join(dir, 'court.xml');
+    fs.writeFileSync(courtXml, fs.readFileSync(courtXml, 'latin1').replace('</level>', '</level>\n' +
+      '\t\t<level tiledimagewidth="700" tiledimageheight="700">\n' +
+      '\t\t\t<cube url="court.tiles/%s/l2/%v/l2_%s_%v_%h.jpg" />\n\t\t</level>'), 'latin1');
     // A cross link in court where the view after a link's lookat(180) shows it.
     insertAfterLine(script, 'hall 330 5 arrow -90', 'hall 210 -10 arrow $back\n');
     await page.goto(url);
@@ -320,6 +326,9 @@ async function main() {
       missing.includes('missing on face b (row 1, column 1): ' + tile), missing);
     check('a missing tile is listed and marked on its face',
       await page.$$eval('#pano .missing-tile', (nodes) => nodes.length) === 1);
+    const listed = await page.textContent('#warnings');
+    check('the missing tiles of a level the page does not draw are in the warnings',
+      /25 of \d+ tiles missing in court\.tiles/.test(listed) && listed.includes('l2_'), listed);
     await page.waitForFunction(() => document.getElementById('missing').textContent
       .includes('icons/network.png'));
     check('a missing icon is a marked gap and listed',
