@@ -6,7 +6,7 @@
 #     encoding, a missing tile XML, a missing script, paths with
 #     backslashes, with a drive letter and with spaces split across
 #     arguments, the usage text, CR LF console lines;
-#   - the same tour converted on Linux (build-winhelper/) and under Wine:
+#   - the same tour converted on Linux (build/) and under Wine:
 #     the outputs differ only in their line ends, and a script saved with
 #     CR LF gives the same tour as one saved with LF;
 #   - a tour in a Korean folder under a Korean name, with a Korean scene,
@@ -42,9 +42,11 @@ if can_run_32bit; then tests32=--tests; fi
 
 bash tools/build-windows.sh --tests 64 >/dev/null
 bash tools/build-windows.sh $tests32 32 >/dev/null
-cmake -S . -B build-winhelper -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=ON >/dev/null
-cmake --build build-winhelper --target tourwright driver_tests -j"$(nproc)" >/dev/null
-elapsed "built build-win32/, build-win64/ and build-winhelper/"
+# The Linux reference is the Release tree tools/test.sh and tools/build.sh
+# make: after them (as in CI) there is nothing left to build.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTOURWRIGHT_TESTS=ON >/dev/null
+cmake --build build --target tourwright driver_tests -j"$(nproc)" >/dev/null
+elapsed "built build-win32/, build-win64/ and build/"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tourwright-wine.XXXXXX")
 export WINEDEBUG=-all
@@ -174,7 +176,7 @@ imports_only_system_dlls() {  # imports_only_system_dlls <objdump> <exe> <format
 
 # --- the Linux reference -------------------------------------------------
 
-linux_exe=$root/build-winhelper/tourwright
+linux_exe=$root/build/tourwright
 make_tour "$work/linux-lf" ansi
 make_tour "$work/linux-crlf" crlf
 linux_run() { (cd "$1" && "$linux_exe" palace.lst >/dev/null); }
@@ -372,7 +374,7 @@ test_word_size() {  # test_word_size 32|64
   if [[ $size == 64 ]]; then
     preview_end_to_end() {
       WINEPREFIX=$prefix TOURWRIGHT_PREVIEW_LAUNCHER=$loader TOURWRIGHT_PREVIEW_EXE=$exe \
-        TOURWRIGHT_PREVIEW_SIGNAL=INT timeout 300 "$root/build-winhelper/driver_tests" \
+        TOURWRIGHT_PREVIEW_SIGNAL=INT timeout 300 "$root/build/driver_tests" \
         --gtest_filter='PreviewEndToEnd.*' >"$work/preview.log" 2>&1 ||
         { grep -E 'Failure|Expected|Which is|FAILED' "$work/preview.log" | head -n 20 | sed 's/^/        /'; return 1; }
     }
